@@ -1,0 +1,24 @@
+// The host's data manager: keeps the speed reports it receives.
+#include "host/DataMgr.h"
+
+void CDataMgr::RequestCmd(HWND, int command, int count, void* data, bool) {
+    if (command != kSpeedReportCommand || count <= 0 || !data) return;
+    const CString* strings = static_cast<const CString*>(data);
+    std::vector<CString> report(strings, strings + count);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_reports.push_back(std::move(report));
+}
+
+int CDataMgr::GetShutDownCount() {
+    return m_shutDownCount.load();
+}
+
+std::vector<std::vector<CString>> CDataMgr::SpeedReports() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_reports;
+}
+
+void CDataMgr::ClearSpeedReports() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_reports.clear();
+}

@@ -1,0 +1,43 @@
+// One-shot waitable timer, the clock the sampling thread waits on.
+//
+// Create() makes the timer, Set() arms it for a relative due time in 100-nanosecond units
+// (negative, as the Windows call takes it), Wait() blocks until it fires or until Wake() is called
+// from another thread. Wake() is what stops a waiting thread: it makes the current and every later
+// Wait() return WaitWoken at once. All members are thread-safe.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+#include "platform/CString.h"
+
+class QZ_HOST_API CWaitableTimer {
+public:
+    enum WaitResult { WaitFired = 0, WaitWoken = 1, WaitFailed = 2 };
+
+    CWaitableTimer() = default;
+    CWaitableTimer(const CWaitableTimer&) = delete;
+    CWaitableTimer& operator=(const CWaitableTimer&) = delete;
+
+    bool Create(const CString& name);
+    // dueTime < 0: relative time in 100 ns units; period must be 0 (one-shot).
+    bool Set(std::int64_t dueTime, int period = 0);
+    WaitResult Wait();
+    void Wake();
+    void Close();
+
+    // Seams: make Create or Set fail, or scale every due time (e.g. 0.01 makes 10 s into 100 ms).
+    static void SetCreateFailureForTesting(bool fail);
+    static void SetArmFailureForTesting(bool fail);
+    static void SetDueTimeScaleForTesting(double scale);
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_created = false;
+    bool m_armed = false;
+    bool m_woken = false;
+    std::int64_t m_dueNs = 0;  // steady-clock nanoseconds
+};

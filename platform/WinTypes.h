@@ -1,0 +1,46 @@
+// Windows-shaped scalar types and constants used across the library.
+//
+// The monitor's algorithms are written against the shapes of the Windows API (BOOL results,
+// opaque window handles, DWORD ticks). This header gives those shapes portable definitions so the
+// same code compiles on every platform; it includes no operating-system header.
+#pragma once
+
+#include <cstdint>
+
+using BOOL = std::int32_t;
+using DWORD = std::uint32_t;
+using UINT = unsigned int;
+using LONG = std::int32_t;
+using ULONGLONG = std::uint64_t;
+using LONGLONG = std::int64_t;
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+
+// Opaque window handle. The reference host hands these out for its dialog windows; nothing in
+// the library dereferences one.
+struct HWND__;
+using HWND = HWND__*;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+// Symbol visibility for the two shared libraries.
+#if defined(_WIN32)
+#if defined(QZ_BUILDING_HOST)
+#define QZ_HOST_API __declspec(dllexport)
+#else
+#define QZ_HOST_API __declspec(dllimport)
+#endif
+#if defined(QZ_BUILDING_MONITOR)
+#define QZ_MONITOR_API __declspec(dllexport)
+#else
+#define QZ_MONITOR_API __declspec(dllimport)
+#endif
+#else
+#define QZ_HOST_API __attribute__((visibility("default")))
+#define QZ_MONITOR_API __attribute__((visibility("default")))
+#endif

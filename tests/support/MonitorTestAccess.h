@@ -1,0 +1,70 @@
+// Test access to the monitor's private members and operations, and a scratch host installation.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "shell/MonitorControl.h"
+
+// Friend of CMonitorControl: tests reach private members through it, e.g.
+// MonitorTestAccess::Get(m).m_bStopping or MonitorTestAccess::Call(m, &CMonitorControl::...).
+struct MonitorTestAccess {
+    static CMonitorControl& Get(CMonitorControl& m) { return m; }
+#define MONITOR_MEMBER(name)                \
+    static auto& name(CMonitorControl& m) { \
+        return m.name;                      \
+    }
+    MONITOR_MEMBER(m_bStopping)
+    MONITOR_MEMBER(m_bRunning)
+    MONITOR_MEMBER(m_bOffline)
+    MONITOR_MEMBER(m_pWorkerThread)
+    MONITOR_MEMBER(m_nThreadExitCode)
+    MONITOR_MEMBER(m_hTimer)
+    MONITOR_MEMBER(m_bSendBatchReady)
+    MONITOR_MEMBER(m_bRecvBatchReady)
+    MONITOR_MEMBER(m_bDownloadReported)
+    MONITOR_MEMBER(m_bStatFileScrambled)
+    MONITOR_MEMBER(m_tLastWorkspaceChange)
+    MONITOR_MEMBER(m_strMacID)
+    MONITOR_MEMBER(m_nDownloadTime)
+    MONITOR_MEMBER(m_pstrStatFile)
+    MONITOR_MEMBER(m_pstrOpLogFile)
+    MONITOR_MEMBER(m_pstrSysInfoFile)
+    MONITOR_MEMBER(m_pstrSpeedFile)
+    MONITOR_MEMBER(m_mapOperationByName)
+    MONITOR_MEMBER(m_mapOperationByType)
+    MONITOR_MEMBER(m_mapRequestMapping)
+    MONITOR_MEMBER(m_vecSendInfo)
+    MONITOR_MEMBER(m_vecRecvInfo)
+    MONITOR_MEMBER(m_vecSendBatch)
+    MONITOR_MEMBER(m_vecRecvBatch)
+    MONITOR_MEMBER(m_vecLogonServer)
+    MONITOR_MEMBER(m_mapNormalStat)
+    MONITOR_MEMBER(m_mapPushStat)
+#undef MONITOR_MEMBER
+    // Calls a private member function: MonitorTestAccess::Call(m, &CMonitorControl::AnalyseTransInfo).
+    template <typename R, typename... P, typename... A>
+    static R Call(CMonitorControl& m, R (CMonitorControl::*f)(P...), A&&... args) {
+        return (m.*f)(std::forward<A>(args)...);
+    }
+    // Names a private member function so tests can pass it to Call.
+    template <typename T>
+    static T Member(T pointer) {
+        return pointer;
+    }
+};
+
+// A scratch folder laid out as a host installation, made the executable directory for the life
+// of the object (and removed afterwards).
+class ScratchHost {
+public:
+    ScratchHost();
+    ~ScratchHost();
+    const std::filesystem::path& Dir() const { return m_dir; }
+    std::filesystem::path DataDir() const { return m_dir / "Data" / "MONDAT"; }
+
+private:
+    std::filesystem::path m_dir;
+};

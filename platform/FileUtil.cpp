@@ -25,7 +25,13 @@ bool PathFileExists(const CString& path) {
 }
 
 bool DeleteFile(const CString& path) {
-    return ::unlink(NativePath(path).c_str()) == 0;
+    // Through CFile::Remove, so that a file this process holds open is refused here too.
+    try {
+        CFile::Remove(path);
+        return true;
+    } catch (const CFileException&) {
+        return false;
+    }
 }
 
 bool ReadFileBytes(const CString& path, std::string& bytes) {

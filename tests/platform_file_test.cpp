@@ -87,6 +87,7 @@ TEST_F(FileTest, RefusedOpenLeavesTheHeldFileIntact) {
     EXPECT_EQ(OpenCause(path, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyNone),
               CFileException::sharingViolation);
     EXPECT_EQ(ThrownCause([&] { CFile::Remove(path); }), CFileException::sharingViolation);
+    EXPECT_FALSE(DeleteFile(path));
     EXPECT_EQ(ThrownCause([&] { CFile::Rename(path, Path(L"moved")); }), CFileException::sharingViolation);
     log.Close();
     EXPECT_EQ(ReadAll(scratch.Dir() / "DATA4706"), "record");

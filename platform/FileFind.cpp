@@ -1,4 +1,8 @@
 // CFileFind and WildcardMatch: directory listing with Windows wildcard patterns on POSIX.
+//
+// The matcher is our own: fnmatch() folds case through the process locale (ASCII only in the
+// "C" locale a host may run in) and gives '[' and '\' meanings that Windows patterns do not
+// have, and neither the standard library nor Boost offers Windows wildcard matching.
 #include <dirent.h>
 #include <sys/stat.h>
 

@@ -4,8 +4,9 @@
 // attributes quoted with ' or " (also unquoted or without a value), the five named entities,
 // decimal and hexadecimal character references, CDATA sections, and names that are not XML names
 // (read up to a blank, '/', '>', '<', '=' or a quote). Text of an element that has child elements
-// is dropped; text of a leaf element is kept exactly, blanks and line ends included. An '&' that
-// starts no known reference stands for itself.
+// is dropped; text of a leaf element is kept exactly, blanks and line ends included, and written
+// back as a CDATA section when it held one. An '&' that starts no known reference stands for
+// itself.
 //
 // What stops it: a '<' that starts no markup, an unterminated tag, comment, CDATA section,
 // instruction or declaration, an end tag that does not close the innermost open element, text
@@ -140,9 +141,10 @@ private:
         }
         Element& e = doc_.at(cur);
         if (e.first != 0) return true;
-        if (raw)
+        if (raw) {
             e.data.append(text);
-        else
+            e.cdata = true;  // written back as a CDATA section
+        } else
             AppendDecoded(e.data, text);
         return true;
     }

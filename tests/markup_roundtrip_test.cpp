@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -124,7 +125,7 @@ TEST_F(MarkupFiles, DeepNestingSavesAndLoadsWithoutRecursion) {
     }
     ASSERT_TRUE(out.AddElem(L"Bottom", L"deep"));
     ASSERT_TRUE(out.Save(Path("deep.xml")));
-    EXPECT_LT(ReadBytes("deep.xml").size(), 50u * depth);  // indentation is capped
+    EXPECT_LT(std::filesystem::file_size(scratch_.Dir() / "deep.xml"), 50u * depth);  // indentation is capped
 
     CMarkup in;
     ASSERT_TRUE(in.Load(Path("deep.xml")));
@@ -323,9 +324,9 @@ TEST(MarkupSize, MegabyteDocumentTakesLinearTime) {
     const CString written = xml.GetDoc();
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GT(written.GetLength(), 1000000);
-    // A generous bound that only a quadratic step would exceed, even in a sanitizer build; the
-    // benchmark measures the real cost.
-    EXPECT_LT(elapsed, std::chrono::seconds(3));
+    // A bound that only a step quadratic in the number of elements would exceed, even in a
+    // sanitizer build on a busy machine; bench/markup_bench.cpp measures the real cost.
+    EXPECT_LT(elapsed, std::chrono::seconds(10));
 }
 
 }  // namespace

@@ -285,7 +285,11 @@ TEST(MappingGenerator, SampleConfigurationIsUpToDate) {
         std::filesystem::copy_file(generated, sampleConfig, std::filesystem::copy_options::overwrite_existing);
     EXPECT_THAT(DocumentLines(generated), ElementsAreArray(DocumentLines(sampleConfig)));
 
-    // The sample holds keys in the form the handlers record and a "PostExecute" of each side.
-    EXPECT_THAT(LoadedMappingLines(false), IsSupersetOf({"op MenuCommand v1 ||行情|分时走势=1", "op PostExecute type 7",
-                                                         "op PopupMenuClose type 6"}));
+    // The sample serves the host program's built-in session: its keys are in the form the handlers
+    // record them.
+    EXPECT_THAT(LoadedMappingLines(false),
+                IsSupersetOf({"op WorkspaceChanged v1 默认工作区=1", "op MenuCommand v1 ||系统|连接行情服务器=1",
+                              "op ToolbarCommand v1 ||报价=1", "op DialogShow v1 系统设置=3",
+                              "op TabWndActive v1 沪深A股=1", "op PostExecute type 7", "op PostExecute v1 QuoteList=1",
+                              "op PostExecute v2 SHSZA=1", "req Req2001= 用户登录"}));
 }

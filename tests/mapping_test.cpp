@@ -36,13 +36,14 @@ const LoaderCase kLoaderCases[] = {
         </OperationMapping>)",
      {"op MenuCommand type 1", "op MenuCommand v1 Open=12", "rev 1 MenuCommand", "rev 1 n1 12=Open",
       "rev 9 MenuCommand", "rev 9 n1 3=Close", "rev 9 n2 4=X"}},
-    {"a repeated code maps both texts forward and is named by the first; a repeated text keeps its first code",
+    {"a repeated code maps both texts forward and is named by the first; a repeated text keeps its first code forward "
+     "and names its new code in reverse",
      R"(<OperationMapping>
           <DialogShow><type>3</type><value1><Open>5</Open><Load>5</Load><Open>6</Open></value1>
             <value2><A>1</A><B>1</B></value2></DialogShow>
         </OperationMapping>)",
      {"op DialogShow type 3", "op DialogShow v1 Open=5", "op DialogShow v1 Load=5", "op DialogShow v2 A=1",
-      "op DialogShow v2 B=1", "rev 3 DialogShow", "rev 3 n1 5=Open", "rev 3 n2 1=A"}},
+      "op DialogShow v2 B=1", "rev 3 DialogShow", "rev 3 n1 5=Open", "rev 3 n1 6=Open", "rev 3 n2 1=A"}},
     {"codes are leading decimal numbers; text without one is skipped",
      R"(<OperationMapping>
           <TabWndActive><type>  4 tabs</type><value1><A>7abc</A><B>  42</B><C>-3</C><D>+8</D><E>abc</E><F></F>

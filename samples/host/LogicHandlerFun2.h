@@ -10,7 +10,8 @@
 #define LOGIC_FUN2_LIMIT_UP_MONITOR     _T("LimitUpMonitor")
 #define LOGIC_FUN2_DRAGON_TIGER_LIST    _T("DragonTigerList")
 #define LOGIC_FUN2_HK_CONNECT_FLOW      _T("HKConnectFlow")
-#define LOGIC_FUN2_OPEN_QUOTE           _T("OpenQuote")     // same command as the first handler's
+// The same command as the first handler's: the configuration keeps the first number.
+#define LOGIC_FUN2_OPEN_QUOTE           _T("OpenQuote")
 #define LOGIC_FUN2_MARGIN_TRADING       _T("MarginTrading")
 #define LOGIC_FUN2_BLOCK_TRADE          _T("BlockTrade")
 

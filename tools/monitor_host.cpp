@@ -25,7 +25,7 @@ namespace {
 
 const char* kBuiltInSession = R"(# A short terminal session.
 workspace 默认工作区
-menu \\系统\\连接行情服务器
+menu \\系统\连接行情服务器
 toolbar \\报价
 popup
 dialog 系统设置

@@ -224,7 +224,7 @@ bool UnscrambleFile(const char* path) {
             return false;
         }
         const std::uint64_t length = GetLength32(header + 4);
-        if (n < length + kHeaderSize || n > length + kHeaderSize + 2 * Rc5::kBlockSize) {
+        if (n < length + kHeaderSize || n > length + 2 * Rc5::kBlockSize) {
             in.Abort();
             out.Abort();
             return false;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -17,10 +18,14 @@ std::uint32_t LoadWord(const std::uint8_t* p) {
 }
 
 void StoreWord(std::uint8_t* p, std::uint32_t w) {
-    p[0] = static_cast<std::uint8_t>(w);
-    p[1] = static_cast<std::uint8_t>(w >> 8);
-    p[2] = static_cast<std::uint8_t>(w >> 16);
-    p[3] = static_cast<std::uint8_t>(w >> 24);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &w, sizeof w);
+    } else {
+        p[0] = static_cast<std::uint8_t>(w);
+        p[1] = static_cast<std::uint8_t>(w >> 8);
+        p[2] = static_cast<std::uint8_t>(w >> 16);
+        p[3] = static_cast<std::uint8_t>(w >> 24);
+    }
 }
 
 // Rotation by the low five bits of a data-dependent word.
@@ -30,6 +35,45 @@ std::uint32_t RotL(std::uint32_t x, std::uint32_t by) {
 std::uint32_t RotR(std::uint32_t x, std::uint32_t by) {
     return std::rotr(x, static_cast<int>(by & 31u));
 }
+
+// The block transforms over `n` blocks at once: independent blocks interleaved round by round
+// keep the processor busy while each block waits on its own chain of rotations. Kept out of the
+// exported members so that the buffer loops inline them.
+template <int n>
+inline void EncipherBlocks(const std::uint32_t* s, int rounds, std::uint8_t* data) {
+    std::uint32_t a[n], b[n];
+    for (int x = 0; x < n; ++x) {
+        a[x] = LoadWord(data + 8 * x) + s[0];
+        b[x] = LoadWord(data + 8 * x + 4) + s[1];
+    }
+    for (int k = 1; k <= rounds; ++k) {
+        for (int x = 0; x < n; ++x) a[x] = RotL(a[x] ^ b[x], b[x]) + s[2 * k];
+        for (int x = 0; x < n; ++x) b[x] = RotL(b[x] ^ a[x], a[x]) + s[2 * k + 1];
+    }
+    for (int x = 0; x < n; ++x) {
+        StoreWord(data + 8 * x, a[x]);
+        StoreWord(data + 8 * x + 4, b[x]);
+    }
+}
+
+template <int n>
+inline void DecipherBlocks(const std::uint32_t* s, int rounds, std::uint8_t* data) {
+    std::uint32_t a[n], b[n];
+    for (int x = 0; x < n; ++x) {
+        a[x] = LoadWord(data + 8 * x);
+        b[x] = LoadWord(data + 8 * x + 4);
+    }
+    for (int k = rounds; k >= 1; --k) {
+        for (int x = 0; x < n; ++x) b[x] = RotR(b[x] - s[2 * k + 1], a[x]) ^ a[x];
+        for (int x = 0; x < n; ++x) a[x] = RotR(a[x] - s[2 * k], b[x]) ^ b[x];
+    }
+    for (int x = 0; x < n; ++x) {
+        StoreWord(data + 8 * x, a[x] - s[0]);
+        StoreWord(data + 8 * x + 4, b[x] - s[1]);
+    }
+}
+
+constexpr int kInterleave = 4;
 
 }  // namespace
 
@@ -55,35 +99,29 @@ Rc5::Rc5(const Key& key, int rounds) : m_rounds(rounds) {
 }
 
 void Rc5::EncryptBlock(std::uint8_t* block) const {
-    const std::uint32_t* s = m_table.data();
-    std::uint32_t a = LoadWord(block) + s[0];
-    std::uint32_t b = LoadWord(block + 4) + s[1];
-    for (int k = 1; k <= m_rounds; ++k) {
-        a = RotL(a ^ b, b) + s[2 * k];
-        b = RotL(b ^ a, a) + s[2 * k + 1];
-    }
-    StoreWord(block, a);
-    StoreWord(block + 4, b);
+    EncipherBlocks<1>(m_table.data(), m_rounds, block);
 }
 
 void Rc5::DecryptBlock(std::uint8_t* block) const {
-    const std::uint32_t* s = m_table.data();
-    std::uint32_t a = LoadWord(block);
-    std::uint32_t b = LoadWord(block + 4);
-    for (int k = m_rounds; k >= 1; --k) {
-        b = RotR(b - s[2 * k + 1], a) ^ a;
-        a = RotR(a - s[2 * k], b) ^ b;
-    }
-    StoreWord(block, a - s[0]);
-    StoreWord(block + 4, b - s[1]);
+    DecipherBlocks<1>(m_table.data(), m_rounds, block);
 }
 
 void Rc5::Encrypt(std::uint8_t* data, std::size_t size) const {
     assert(size % kBlockSize == 0);
-    for (std::size_t off = 0; off + kBlockSize <= size; off += kBlockSize) EncryptBlock(data + off);
+    const std::uint32_t* s = m_table.data();
+    const int rounds = m_rounds;
+    std::size_t off = 0;
+    for (; off + kInterleave * kBlockSize <= size; off += kInterleave * kBlockSize)
+        EncipherBlocks<kInterleave>(s, rounds, data + off);
+    for (; off + kBlockSize <= size; off += kBlockSize) EncipherBlocks<1>(s, rounds, data + off);
 }
 
 void Rc5::Decrypt(std::uint8_t* data, std::size_t size) const {
     assert(size % kBlockSize == 0);
-    for (std::size_t off = 0; off + kBlockSize <= size; off += kBlockSize) DecryptBlock(data + off);
+    const std::uint32_t* s = m_table.data();
+    const int rounds = m_rounds;
+    std::size_t off = 0;
+    for (; off + kInterleave * kBlockSize <= size; off += kInterleave * kBlockSize)
+        DecipherBlocks<kInterleave>(s, rounds, data + off);
+    for (; off + kBlockSize <= size; off += kBlockSize) DecipherBlocks<1>(s, rounds, data + off);
 }

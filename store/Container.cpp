@@ -134,6 +134,7 @@ int ContainerKeyTableBuilds() {
 
 bool ScrambleFile(const char* path) {
     const Rc5& cipher = ContainerCipher();
+    if (path == nullptr) return false;
     const std::string source = path;
     const std::string tempPath = source + "$";
 
@@ -197,6 +198,7 @@ bool ScrambleFile(const char* path) {
 
 bool UnscrambleFile(const char* path) {
     const Rc5& cipher = ContainerCipher();
+    if (path == nullptr) return false;
     const std::string source = path;
     const std::string tempPath = source + "$";
 

@@ -221,6 +221,8 @@ TEST(Container, FileHeldExclusivelyIsLeftAlone) {
 }
 
 TEST(Container, MissingSourceAndUncreatableTemporaryAreReported) {
+    EXPECT_FALSE(ScrambleFile(nullptr));
+    EXPECT_FALSE(UnscrambleFile(nullptr));
     ScratchHost scratch;
     const fs::path missing = scratch.Dir() / "missing";
     for (bool (*transform)(const char*) : {&ScrambleFile, &UnscrambleFile}) {

@@ -98,7 +98,7 @@ bool CreateTemporary(CFile& file, const std::string& tempPath) {
 // either the old or the new content at every moment and the "$" file is never the only copy.
 bool ReplaceWithTemporary(const std::string& path, const std::string& tempPath) {
     try {
-        CFile::Rename(Wide(tempPath), Wide(path));
+        CFile::Replace(Wide(tempPath), Wide(path));
         return true;
     } catch (const CFileException& e) {
         PrintReplaceFailed(tempPath, e.m_cause);

@@ -4,6 +4,8 @@
 // them, a separate implementation of the format, so these tests compare the library against bytes
 // it did not produce.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -244,6 +246,37 @@ TEST(Container, MissingSourceAndUncreatableTemporaryAreReported) {
         EXPECT_EQ(out.rfind(Temporary(file).string() + " could not be created ", 0), 0u) << out;
         EXPECT_EQ(ReadAll(file), "some content");
     }
+}
+
+// A write that fails half-way (here: the process's file-size limit, which the file layer reports
+// as a full disk) leaves the file as it was and takes the partial temporary file away.
+TEST(Container, FailedWriteLeavesTheFileAsItWas) {
+    ScratchHost scratch;
+    std::string plain(1u << 20, '\0');
+    for (size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<char>(i * 7);
+    const fs::path plainFile = scratch.Dir() / "plain";
+    const fs::path containerFile = scratch.Dir() / "container";
+    WriteAll(plainFile, plain);
+    WriteAll(containerFile, plain);
+    ASSERT_TRUE(ScrambleFile(containerFile.c_str()));
+    const std::string container = ReadAll(containerFile);
+
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 64 * 1024;
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
+            int failures = 0;
+            if (ScrambleFile(plainFile.c_str()) || ReadAll(plainFile) != plain || fs::exists(Temporary(plainFile)))
+                failures |= 4;
+            if (UnscrambleFile(containerFile.c_str()) || ReadAll(containerFile) != container ||
+                fs::exists(Temporary(containerFile)))
+                failures |= 8;
+            ::_exit(failures);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // The 32-bit length of the header cannot describe a file of 4 GiB or more: such a file is not

@@ -24,7 +24,9 @@ constexpr std::uint8_t kMagic[4] = {'K', 'V', 'R', 'A'};
 constexpr std::size_t kHeaderSize = 8;
 constexpr int kRounds = 15;
 constexpr Rc5::Key kKey = {'K', 'x', '4', 't', 'P', 'q', '9', 'Z', 'm', 'W', '2', 'r', 'Y', 'b', '7', 'N'};
-constexpr std::size_t kChunkSize = std::size_t{1} << 20;  // a multiple of the block size
+// Big enough that system calls cost nothing next to the cipher, small enough that the chunk stays
+// in the processor's cache between its read, its transform and its write.
+constexpr std::size_t kChunkSize = std::size_t{256} << 10;  // a multiple of the block size
 constexpr std::uint64_t kMaxPlainLength = 0xFFFFFFFFu;
 
 std::atomic<int> g_keyTableBuilds{0};

@@ -72,7 +72,9 @@ bool CFileFind::FindFile(const CString& pattern) {
         bool directory = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat st;
-            const std::string path = nativeDir + "/" + entry->d_name;
+            std::string path = nativeDir;  // appended step by step: g++ 12 misreports a+"/"+b at -O2
+            path += '/';
+            path += entry->d_name;
             directory = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         }
         m_entries.push_back(Entry{name, directory});

@@ -72,9 +72,7 @@ bool CFileFind::FindFile(const CString& pattern) {
         bool directory = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat st;
-            std::string path = nativeDir;  // appended step by step: g++ 12 misreports a+"/"+b at -O2
-            path += '/';
-            path += entry->d_name;
+            const std::string path = nativeDir + "/" + entry->d_name;
             directory = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         }
         m_entries.push_back(Entry{name, directory});

@@ -42,6 +42,10 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_vecRecvBatch)
     MONITOR_MEMBER(m_vecLogonServer)
     MONITOR_MEMBER(m_mapNormalStat)
+    MONITOR_MEMBER(m_bOpLogOpen)
+    MONITOR_MEMBER(m_fileOpLog)
+    MONITOR_MEMBER(m_pMarkup)
+    MONITOR_MEMBER(m_strWindowsVersion)
     MONITOR_MEMBER(m_mapPushStat)
 #undef MONITOR_MEMBER
     // Calls a private member function: MonitorTestAccess::Call(m, &CMonitorControl::AnalyseTransInfo).

@@ -108,6 +108,19 @@ TEST_F(OperationLog, RecordIsLostWhileTheLogCannotBeOpenedAndTheNextOneReopens) 
     EXPECT_EQ(ReadRecords(logPath), (std::vector<OperationRecord>{{80000, 5, 0, 0}}));
 }
 
+TEST_F(OperationLog, FailedWriteLosesOnlyItsOwnRecord) {
+    clock.SetLocal(2023, 11, 15, 8, 0, 0);
+    Write(L"PopupMenuOpen", L"0", L"0");
+    // The disk fills up half-way through the second record.
+    ASSERT_TRUE(SetFileSizeLimitForTesting(24));
+    clock.Advance(1);
+    EXPECT_NO_THROW(Write(L"MenuCommand", L"Open", L"x"));
+    ASSERT_TRUE(SetFileSizeLimitForTesting(0));
+    clock.Advance(1);
+    Write(L"MenuCommand", L"0", L"0");
+    EXPECT_EQ(ReadRecords(logPath), (std::vector<OperationRecord>{{80000, 5, 0, 0}, {80002, 1, 0, 0}}));
+}
+
 TEST_F(OperationLog, ExistingLogIsAppendedTo) {
     std::ofstream(logPath, std::ios::binary) << std::string("0123456789abcdef", 16);
     clock.SetLocal(2023, 11, 15, 8, 0, 1);

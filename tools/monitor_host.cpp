@@ -134,7 +134,9 @@ struct Session {
             } else if (verb == "tab") {
                 tagQuoteTabInfo tab;
                 tab.strText = Rest(line, 1);
-                host.Context().setcontext(L"CONTEXT_CURRENTQUOTETAB", boost::any(tab));
+                // The host links only its own library: the standard-string member, not the
+                // plug-in's wide-character-pointer adapter.
+                host.Context().setcontext(std::wstring(L"CONTEXT_CURRENTQUOTETAB"), boost::any(tab));
                 bus.publish(L"TabWndActive", boost::any(0));
             } else if (verb == "command" && w.size() >= 2) {
                 host.Commands().excute(NarrowToWide(w[1]), Rest(line, 2));

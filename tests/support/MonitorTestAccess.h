@@ -43,6 +43,20 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_vecLogonServer)
     MONITOR_MEMBER(m_mapNormalStat)
     MONITOR_MEMBER(m_mapPushStat)
+    MONITOR_MEMBER(m_nSampleCount)
+    MONITOR_MEMBER(m_dMemoryPeak)
+    MONITOR_MEMBER(m_dMemoryAverage)
+    MONITOR_MEMBER(m_nCPUPeak)
+    MONITOR_MEMBER(m_nCPUAverage)
+    MONITOR_MEMBER(m_nShutDownCount)
+    MONITOR_MEMBER(m_nCPUPercent)
+    MONITOR_MEMBER(m_dwLastCPUTick)
+    MONITOR_MEMBER(m_llLastCPUTime)
+    MONITOR_MEMBER(m_bTestSpeed)
+    MONITOR_MEMBER(m_bPingReported)
+    MONITOR_MEMBER(m_vecPingServer)
+    MONITOR_MEMBER(m_strDownloadURL)
+    MONITOR_MEMBER(m_pMarkup)
 #undef MONITOR_MEMBER
     // Calls a private member function: MonitorTestAccess::Call(m, &CMonitorControl::AnalyseTransInfo).
     template <typename R, typename... P, typename... A>

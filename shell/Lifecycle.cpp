@@ -24,7 +24,7 @@ CMonitorControl::CMonitorControl(bool bOffline) : m_bOffline(bOffline), m_pGate(
         CreateLogFile();
         m_pWorkerThread = std::make_unique<std::thread>([this] {
             SetCurrentThreadPriority(-1);
-            m_nThreadExitCode = SamplingThreadProc();
+            m_nThreadExitCode = static_cast<int>(SamplingThreadProc());
         });
     }
 }
@@ -35,7 +35,7 @@ void CMonitorControl::RemoveInterruptedContainerFiles() {
     bool more = finder.FindFile(dir + L"*$.*");
     while (more) {
         more = finder.FindNextFile();
-        if (finder.IsDirectory()) continue;
+        if (finder.IsDots()) continue;
         try {
             CFile::Remove(dir + finder.GetFileName());
         } catch (const CFileException&) {

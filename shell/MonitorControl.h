@@ -218,5 +218,5 @@ private:
     std::shared_ptr<HandlerGate> m_pGate;
     std::vector<boost::signals2::connection> m_vecConnections;
     CWaitableTimer m_timer;  // the object m_hTimer points at once the thread has created it
-    unsigned m_nThreadExitCode = 0;
+    std::atomic<int> m_nThreadExitCode{-1};  // the sampling thread's exit code; -1 while it runs
 };

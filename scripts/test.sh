@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test:
+#   1. all tests in an AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/);
+#   2. the concurrency tests again in a ThreadSanitizer build (build-tsan/);
+#   3. each fuzz target for a short budget over its seed corpus (build-fuzz/, clang).
+# Set FUZZ_SECONDS to change the per-target budget (default 20).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-20}
+
+echo "== sanitizer build (address, undefined) =="
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMONITOR_BENCH=OFF \
+      -DMONITOR_SANITIZE="address;undefined" >/dev/null
+ninja -C build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600
+
+echo "== thread sanitizer build (concurrency tests) =="
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMONITOR_BENCH=OFF \
+      -DMONITOR_SANITIZE=thread >/dev/null
+ninja -C build-tsan -j"$jobs" concurrency_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --test-dir build-tsan --output-on-failure -L concurrency --timeout 900
+
+echo "== fuzz targets (${fuzz_seconds}s each) =="
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMONITOR_TESTS=OFF \
+      -DMONITOR_BENCH=OFF -DMONITOR_FUZZ=ON -DMONITOR_SANITIZE="address;undefined" >/dev/null
+ninja -C build-fuzz -j"$jobs" fuzz_targets
+fuzzed=0
+for target in build-fuzz/fuzz/*_fuzz; do
+  [ -x "$target" ] || continue
+  name=$(basename "$target" _fuzz)
+  corpus="fuzz/corpus/$name"
+  work=$(mktemp -d)
+  echo "-- $name"
+  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+            "$work" "$corpus" > "build-fuzz/$name.log" 2>&1 || { tail -40 "build-fuzz/$name.log"; exit 1; }
+  rm -rf "$work"
+  fuzzed=$((fuzzed + 1))
+done
+echo "fuzz: $fuzzed passed, 0 failed"

@@ -58,6 +58,21 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_strDownloadURL)
     MONITOR_MEMBER(m_pMarkup)
 #undef MONITOR_MEMBER
+    // Forwarders to private operations: MonitorTestAccess::AnalyseTransInfo(m).
+#define MONITOR_METHOD(name)                                      \
+    template <typename... A>                                      \
+    static decltype(auto) name(CMonitorControl& m, A&&... args) { \
+        return m.name(std::forward<A>(args)...);                  \
+    }
+    MONITOR_METHOD(GetLogonServerInfo)
+    MONITOR_METHOD(GetTransInfoSend)
+    MONITOR_METHOD(GetTransInfoRecv)
+    MONITOR_METHOD(AnalyseTransInfo)
+    MONITOR_METHOD(OutputSys_TransInfo)
+    MONITOR_METHOD(GetCPUPercent)
+    MONITOR_METHOD(GetCPUTime)
+    MONITOR_METHOD(FileTimeToInt64)
+#undef MONITOR_METHOD
     // Calls a private member function: MonitorTestAccess::Call(m, &CMonitorControl::AnalyseTransInfo).
     template <typename R, typename... P, typename... A>
     static R Call(CMonitorControl& m, R (CMonitorControl::*f)(P...), A&&... args) {

@@ -57,6 +57,7 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_vecPingServer)
     MONITOR_MEMBER(m_strDownloadURL)
     MONITOR_MEMBER(m_pMarkup)
+    MONITOR_MEMBER(m_csLock)
 #undef MONITOR_MEMBER
     // Forwarders to private operations: MonitorTestAccess::AnalyseTransInfo(m).
 #define MONITOR_METHOD(name)                                      \

@@ -84,7 +84,7 @@ struct Session {
     // requests over ten request types (serials of its own, replies 20 to 300 ms later) and every
     // tenth message is a push message.
     void PublishTraffic(int threads, int count) {
-        static const int kTypes[] = {2001, 2002, 2003, 2005, 2008, 2013, 2021, 2034, 2055, 2089};
+        static const int kTypes[] = {2003, 2011, 2020, 2021, 2022, 2030, 2032, 2040, 2051, 2062};
         std::vector<std::thread> workers;
         for (int t = 0; t < threads; ++t) {
             workers.emplace_back([this, t, count] {
@@ -134,7 +134,9 @@ struct Session {
             } else if (verb == "tab") {
                 tagQuoteTabInfo tab;
                 tab.strText = Rest(line, 1);
-                host.Context().setcontext(L"CONTEXT_CURRENTQUOTETAB", boost::any(tab));
+                // The host links only its own library: the standard-string member, not the
+                // plug-in's wide-character-pointer adapter.
+                host.Context().setcontext(std::wstring(L"CONTEXT_CURRENTQUOTETAB"), boost::any(tab));
                 bus.publish(L"TabWndActive", boost::any(0));
             } else if (verb == "command" && w.size() >= 2) {
                 host.Commands().excute(NarrowToWide(w[1]), Rest(line, 2));

@@ -54,6 +54,7 @@ TEST(StatsHost, PublishedTrafficReachesTheStatisticsDocument) {
     QZLibInitialize();
     auto* monitor = static_cast<CMonitorControl*>(CQZObjectManager::Get(L"CMonitorControl"));
     ASSERT_NE(monitor, nullptr);
+    ASSERT_NE(A::m_pstrStatFile(*monitor), nullptr);
     MessagePublisher& publisher = host.Publisher();
     publisher.publish(L"MonitorServerInfo", boost::any(MONITOR_SERVER_INFO{L"quote.example", FALSE, L"9:30", 0}));
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "shell/MonitorControl.h"
 
@@ -42,6 +43,10 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_vecRecvBatch)
     MONITOR_MEMBER(m_vecLogonServer)
     MONITOR_MEMBER(m_mapNormalStat)
+    MONITOR_MEMBER(m_bOpLogOpen)
+    MONITOR_MEMBER(m_fileOpLog)
+    MONITOR_MEMBER(m_pMarkup)
+    MONITOR_MEMBER(m_strWindowsVersion)
     MONITOR_MEMBER(m_mapPushStat)
     MONITOR_MEMBER(m_nSampleCount)
     MONITOR_MEMBER(m_dMemoryPeak)
@@ -56,10 +61,9 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_bPingReported)
     MONITOR_MEMBER(m_vecPingServer)
     MONITOR_MEMBER(m_strDownloadURL)
-    MONITOR_MEMBER(m_pMarkup)
     MONITOR_MEMBER(m_csLock)
 #undef MONITOR_MEMBER
-    // Forwarders to private operations: MonitorTestAccess::AnalyseTransInfo(m).
+    // Private operations, called as MonitorTestAccess::WriteOperation(m, kind, value1, value2).
 #define MONITOR_METHOD(name)                                      \
     template <typename... A>                                      \
     static decltype(auto) name(CMonitorControl& m, A&&... args) { \
@@ -73,6 +77,13 @@ struct MonitorTestAccess {
     MONITOR_METHOD(GetCPUPercent)
     MONITOR_METHOD(GetCPUTime)
     MONITOR_METHOD(FileTimeToInt64)
+    MONITOR_METHOD(CleanUpFile)
+    MONITOR_METHOD(CreateLogFile)
+    MONITOR_METHOD(WriteOperation)
+    MONITOR_METHOD(WriteItem)
+    MONITOR_METHOD(ReadItem)
+    MONITOR_METHOD(GetCurrentOpTime)
+    MONITOR_METHOD(OutputOp_PopupMenuClose)
 #undef MONITOR_METHOD
     // Calls a private member function: MonitorTestAccess::Call(m, &CMonitorControl::AnalyseTransInfo).
     template <typename R, typename... P, typename... A>

@@ -48,6 +48,20 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_pMarkup)
     MONITOR_MEMBER(m_strWindowsVersion)
     MONITOR_MEMBER(m_mapPushStat)
+    MONITOR_MEMBER(m_nSampleCount)
+    MONITOR_MEMBER(m_dMemoryPeak)
+    MONITOR_MEMBER(m_dMemoryAverage)
+    MONITOR_MEMBER(m_nCPUPeak)
+    MONITOR_MEMBER(m_nCPUAverage)
+    MONITOR_MEMBER(m_nShutDownCount)
+    MONITOR_MEMBER(m_nCPUPercent)
+    MONITOR_MEMBER(m_dwLastCPUTick)
+    MONITOR_MEMBER(m_llLastCPUTime)
+    MONITOR_MEMBER(m_bTestSpeed)
+    MONITOR_MEMBER(m_bPingReported)
+    MONITOR_MEMBER(m_vecPingServer)
+    MONITOR_MEMBER(m_strDownloadURL)
+    MONITOR_MEMBER(m_csLock)
 #undef MONITOR_MEMBER
     // Private operations, called as MonitorTestAccess::WriteOperation(m, kind, value1, value2).
 #define MONITOR_METHOD(name)                                      \
@@ -55,6 +69,14 @@ struct MonitorTestAccess {
     static decltype(auto) name(CMonitorControl& m, A&&... args) { \
         return m.name(std::forward<A>(args)...);                  \
     }
+    MONITOR_METHOD(GetLogonServerInfo)
+    MONITOR_METHOD(GetTransInfoSend)
+    MONITOR_METHOD(GetTransInfoRecv)
+    MONITOR_METHOD(AnalyseTransInfo)
+    MONITOR_METHOD(OutputSys_TransInfo)
+    MONITOR_METHOD(GetCPUPercent)
+    MONITOR_METHOD(GetCPUTime)
+    MONITOR_METHOD(FileTimeToInt64)
     MONITOR_METHOD(CleanUpFile)
     MONITOR_METHOD(CreateLogFile)
     MONITOR_METHOD(WriteOperation)

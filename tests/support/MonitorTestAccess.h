@@ -43,7 +43,43 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_vecLogonServer)
     MONITOR_MEMBER(m_mapNormalStat)
     MONITOR_MEMBER(m_mapPushStat)
+    MONITOR_MEMBER(m_strWindowsVersion)
+    MONITOR_MEMBER(m_vecCPUInfo)
+    MONITOR_MEMBER(m_pMemInfo)
+    MONITOR_MEMBER(m_pMonitorInfo)
+    MONITOR_MEMBER(m_pDriveInfo)
+    MONITOR_MEMBER(m_pMacInfo)
+    MONITOR_MEMBER(m_nMacCount)
+    MONITOR_MEMBER(m_bTestSpeed)
+    MONITOR_MEMBER(m_vecPingServer)
+    MONITOR_MEMBER(m_vecWebTest)
+    MONITOR_MEMBER(m_bWebReported)
+    MONITOR_MEMBER(m_bPingReported)
+    MONITOR_MEMBER(m_strDownloadURL)
 #undef MONITOR_MEMBER
+    // Private operations by name: MonitorTestAccess::Ping(m, L"ping -c 1 host").
+#define MONITOR_METHOD(name)                                      \
+    template <typename... A>                                      \
+    static decltype(auto) name(CMonitorControl& m, A&&... args) { \
+        return m.name(std::forward<A>(args)...);                  \
+    }
+    MONITOR_METHOD(PlatformCheck)
+    MONITOR_METHOD(GetCPUNumber)
+    MONITOR_METHOD(GetCPUInfo)
+    MONITOR_METHOD(GetMemoryInfo)
+    MONITOR_METHOD(GetMONITORINFOS)
+    MONITOR_METHOD(GetMacInfo)
+    MONITOR_METHOD(GetCurrWorkingDirDisk)
+    MONITOR_METHOD(GetDriveInfo)
+    MONITOR_METHOD(OutputSysInfo)
+    MONITOR_METHOD(ModifySysInfo)
+    MONITOR_METHOD(GetCurrentServerProfileVersion)
+    MONITOR_METHOD(IsNeedToTestSpeed)
+    MONITOR_METHOD(Ping)
+    MONITOR_METHOD(SetSpeedTestDownloadTick)
+    MONITOR_METHOD(SetSpeedTestHTMLSpeedTestTime)
+    MONITOR_METHOD(SetSpeedTestHTMLSpeedTestURL)
+#undef MONITOR_METHOD
     // Calls a private member function: MonitorTestAccess::Call(m, &CMonitorControl::AnalyseTransInfo).
     template <typename R, typename... P, typename... A>
     static R Call(CMonitorControl& m, R (CMonitorControl::*f)(P...), A&&... args) {

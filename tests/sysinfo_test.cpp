@@ -264,7 +264,9 @@ TEST_F(SysInfoRunTest, DescribesThisMachine) {
     bool withAddress = false;
     for (const auto& adapter : adapters) withAddress = withAddress || adapter.ipAddress != "0.0.0.0";
     EXPECT_EQ(!value(L"MacID1").empty(), withAddress);
-    if (withAddress) EXPECT_EQ(value(L"MacID1").size(), 17u);  // the trailing blank is not kept by the reader
+    if (withAddress) {
+        EXPECT_EQ(value(L"MacID1").size(), 17u);  // the reader drops the trailing blank
+    }
 }
 
 TEST_F(SysInfoRunTest, FailedVersionQueriesAreMarkedError) {

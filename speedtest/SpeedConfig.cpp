@@ -78,6 +78,7 @@ void CMonitorControl::GetCurrentServerProfileVersion(boost::any payload) {
 
     std::vector<ServerPingEntry> servers = ReadServerList(path);
     for (auto& entry : servers) {
+        if (m_bStopping) break;  // the monitor is going away: its results would never be sent
         if (!IsServerAddressText(entry.strServer, true)) continue;  // not a server: keeps -7
         const std::string server = WideToNarrow(entry.strServer);
         entry.nPingTime = PingTest(server.c_str());
@@ -112,6 +113,7 @@ void CMonitorControl::ParseServerConfig() {
     // code of the last run when none did.
     std::vector<ServerPingEntry> servers = ReadServerList(path);
     for (auto& entry : servers) {
+        if (m_bStopping) break;
         if (!IsServerAddressText(entry.strServer, false)) continue;  // never handed to a process
         long long sum = 0;
         int measured = 0, last = -7;

@@ -1,4 +1,5 @@
 // The host's context store: named type-erased values shared across the terminal. Thread-safe.
+// The standard-string members are the host library's.
 #pragma once
 
 #include <boost/any.hpp>
@@ -16,17 +17,25 @@ struct tagQuoteTabInfo {
     boost::any data;
 };
 
-class QZ_HOST_API ContextManager {
+class QZ_SHARED_CLASS ContextManager {
 public:
     // Adds a new key; false when it exists already.
-    bool addcontext(const std::wstring& key, const boost::any& value);
+    QZ_HOST_API bool addcontext(const std::wstring& key, const boost::any& value);
     // Sets a key, adding it when missing; always true.
-    bool setcontext(const std::wstring& key, const boost::any& value);
+    QZ_HOST_API bool setcontext(const std::wstring& key, const boost::any& value);
     // Fills `value`; false (and `value` untouched) when the key is not set.
-    bool getcontext(const std::wstring& key, boost::any& value) const;
+    QZ_HOST_API bool getcontext(const std::wstring& key, boost::any& value) const;
     // The value, or an empty payload.
-    boost::any getcontext(const std::wstring& key) const;
-    bool delcontext(const std::wstring& key);
+    QZ_HOST_API boost::any getcontext(const std::wstring& key) const;
+    QZ_HOST_API bool delcontext(const std::wstring& key);
+
+    // Wide-character-pointer forms of the members above, exported by the plug-in. The key must not
+    // be null (a null key throws nuvoliberror).
+    QZ_MONITOR_API bool addcontext(const wchar_t* key, const boost::any& value);
+    QZ_MONITOR_API bool setcontext(const wchar_t* key, const boost::any& value);
+    QZ_MONITOR_API bool getcontext(const wchar_t* key, boost::any& value) const;
+    QZ_MONITOR_API boost::any getcontext(const wchar_t* key) const;
+    QZ_MONITOR_API bool delcontext(const wchar_t* key);
 
 private:
     mutable std::mutex m_mutex;

@@ -17,25 +17,31 @@
 
 #include "platform/WinTypes.h"
 
-class QZ_HOST_API MessagePublisher {
+class QZ_SHARED_CLASS MessagePublisher {
 public:
     using Handler = boost::function<void(boost::any)>;
 
-    MessagePublisher();
-    ~MessagePublisher();
+    QZ_HOST_API MessagePublisher();
+    QZ_HOST_API ~MessagePublisher();
     MessagePublisher(const MessagePublisher&) = delete;
     MessagePublisher& operator=(const MessagePublisher&) = delete;
 
-    boost::signals2::connection _subscribe(const std::wstring& name, const Handler& handler);
+    QZ_HOST_API boost::signals2::connection _subscribe(const std::wstring& name, const Handler& handler);
     // Subscribes under a subscriber tag, so that the tag can later be unsubscribed alone.
-    boost::signals2::connection _subscribe(const std::wstring& name, const std::wstring& tag, const Handler& handler);
-    void publish(const std::wstring& name, const boost::any& payload);
+    QZ_HOST_API boost::signals2::connection _subscribe(const std::wstring& name, const std::wstring& tag,
+                                                       const Handler& handler);
+    QZ_HOST_API void publish(const std::wstring& name, const boost::any& payload);
     // Removes every subscription of the name; false when there was none.
-    bool unsubscribe(const std::wstring& name);
+    QZ_HOST_API bool unsubscribe(const std::wstring& name);
     // Removes the subscriptions of the name made under `tag`; false when there was none.
-    bool unsubscribe(const std::wstring& name, const std::wstring& tag);
+    QZ_HOST_API bool unsubscribe(const std::wstring& name, const std::wstring& tag);
     // Number of connected subscribers of a name.
-    size_t subscribers(const std::wstring& name) const;
+    QZ_HOST_API size_t subscribers(const std::wstring& name) const;
+
+    // Wide-character-pointer forms of unsubscribe, exported by the plug-in. The texts must not be
+    // null (a null one throws nuvoliberror).
+    QZ_MONITOR_API bool unsubscribe(const wchar_t* name);
+    QZ_MONITOR_API bool unsubscribe(const wchar_t* name, const wchar_t* tag);
 
 private:
     struct Impl;

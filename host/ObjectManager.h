@@ -4,13 +4,20 @@
 
 #include "platform/CString.h"
 
-class QZ_HOST_API CQZObjectManager {
+class QZ_SHARED_CLASS CQZObjectManager {
 public:
     // Registers `object` under `name`, replacing an earlier entry of that name.
-    static void Add(const wchar_t* name, void* object);
+    QZ_HOST_API static void Add(const wchar_t* name, void* object);
     // The object registered under `name`, or null.
-    static void* Get(const wchar_t* name);
+    QZ_HOST_API static void* Get(const wchar_t* name);
     // Host-side housekeeping: removes one entry, or every entry.
-    static void Remove(const wchar_t* name);
-    static void Clear();
+    QZ_HOST_API static void Remove(const wchar_t* name);
+    QZ_HOST_API static void Clear();
+
+    // The registry has no state: assignment does nothing (plug-in).
+    QZ_MONITOR_API CQZObjectManager& operator=(const CQZObjectManager& other);
+
+private:
+    // Only static members are used: no object is ever made (plug-in).
+    QZ_MONITOR_API CQZObjectManager();
 };

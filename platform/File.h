@@ -116,6 +116,9 @@ public:
     // False at the end of the file.
     bool ReadString(CString& line);
     void WriteString(const CString& text);
+    // Keep the read-ahead buffer consistent with the file position.
+    std::uint64_t Seek(std::int64_t offset, int from) override;
+    std::uint64_t GetPosition() const override;
     void Close() override;
     void Abort() override;
 

@@ -5,9 +5,11 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include "platform/File.h"
+#include "platform/PosixIo.h"
 #include "platform/TextConv.h"
 
 std::string NativePath(const CString& path) {
@@ -23,7 +25,13 @@ bool PathFileExists(const CString& path) {
 }
 
 bool DeleteFile(const CString& path) {
-    return ::unlink(NativePath(path).c_str()) == 0;
+    // Through CFile::Remove, so that a file this process holds open is refused here too.
+    try {
+        CFile::Remove(path);
+        return true;
+    } catch (const CFileException&) {
+        return false;
+    }
 }
 
 bool ReadFileBytes(const CString& path, std::string& bytes) {
@@ -45,29 +53,45 @@ bool ReadFileBytes(const CString& path, std::string& bytes) {
     return true;
 }
 
-static bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+namespace {
+
+// The file a write to `target` should replace: the end of a chain of symbolic links, so that
+// replacing it keeps the link instead of turning it into a plain file.
+std::string ResolveTarget(const std::string& target) {
+    struct stat st;
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
+    char* resolved = ::realpath(target.c_str(), nullptr);
+    if (!resolved) return target;
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
 }
+
+void SyncDirectoryOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
 
 bool WriteFileBytesAtomic(const CString& path, const std::string& bytes) {
     static std::atomic<unsigned> counter{0};
-    const std::string target = NativePath(path);
+    IgnoreFileSizeSignal();
+    const std::string target = ResolveTarget(NativePath(path));
     // The temporary name ends in '~' plus a number, never in '$': the monitor's start-up sweep of
     // interrupted container files must not mistake it for one of those (nor remove it).
     const std::string temp =
         target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "~";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    const bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    // A replaced file keeps its permissions.
+    struct stat st;
+    if (::stat(target.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    const bool ok = WriteAllBytes(fd, bytes.data(), bytes.size()) == 0 && ::fsync(fd) == 0;
     if (::close(fd) != 0 || !ok) {
         ::unlink(temp.c_str());
         return false;
@@ -76,11 +100,12 @@ bool WriteFileBytesAtomic(const CString& path, const std::string& bytes) {
         ::unlink(temp.c_str());
         return false;
     }
+    SyncDirectoryOf(target);
     return true;
 }
 
 bool CreateFileIfMissing(const CString& path) {
-    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     ::close(fd);
     return true;
@@ -94,12 +119,12 @@ bool MakeSureDirectoryPathExists(const std::string& narrowPath) {
     const size_t last = path.find_last_of('/');
     if (last == std::string::npos) return true;
     path.resize(last + 1);
-    bool ok = true;
+    // A prefix that cannot be created (an existing ancestor without write permission, say) is
+    // not an error by itself: what counts is that the whole path is a directory at the end.
     for (size_t pos = 1; pos < path.size(); ++pos) {
-        if (path[pos] != '/') continue;
-        const std::string prefix = path.substr(0, pos);
-        if (::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) ok = false;
+        if (path[pos] != '/' || path[pos - 1] == '/') continue;
+        ::mkdir(path.substr(0, pos).c_str(), 0777);
     }
     struct stat st;
-    return ok && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }

@@ -4,9 +4,10 @@
 // the first match wins. A write replaces the value in place, appends a missing key at the end of
 // its section, appends a missing section at the end of the file, and creates the file if needed.
 // Every write replaces the file atomically (temporary file + rename), so the file on disk is
-// always either the old or the new version. Files are written as UTF-8; UTF-16 files with a
-// byte-order mark are read too. Values are trimmed of surrounding blanks when read, and a value
-// in matching double quotes loses the quotes, as the Windows reader does.
+// always either the old or the new version. New files are written as UTF-8 with "\r\n" line
+// ends; UTF-16 files with a byte-order mark are read too, and an edited file keeps its encoding
+// and line ends. Values are trimmed of surrounding blanks when read, and a value in matching
+// double (or single) quotes loses the quotes, as the Windows reader does.
 //
 // Calls are serialised inside the process; concurrent writers in different processes are not
 // coordinated (the last rename wins).

@@ -1,28 +1,238 @@
-// STUB: replaced by the platform implementation.
+// Process, time and clock services on POSIX.
 #include "platform/System.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/types.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <climits>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/TextConv.h"
+
+namespace {
+
+// Guards the seams below; the functions they hold are called outside the lock.
+std::mutex g_seamMutex;
+CString g_executableDirOverride;
+std::function<std::int64_t()> g_clock;
+std::function<DWORD()> g_tick;
+std::atomic<bool> g_localTimeFails{false};
+
+CString RealModuleFileName() {
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) return CString();
+        if (static_cast<size_t>(n) < buffer.size()) {
+            CString path(NarrowToWide(std::string(buffer.data(), static_cast<size_t>(n))));
+            path.Replace(L'/', L'\\');
+            return path;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+CString DirectoryOverride() {
+    std::lock_guard<std::mutex> lock(g_seamMutex);
+    return g_executableDirOverride;
+}
+
+// Splits "host", "host:port", "[v6]" and "[v6]:port"; a bare IPv6 address (more than one colon)
+// is a host without port. False for a malformed text.
+bool SplitHostPort(const std::string& text, std::string& host, std::string& port) {
+    port = "80";
+    if (!text.empty() && text.front() == '[') {
+        const size_t close = text.find(']');
+        if (close == std::string::npos) return false;
+        host = text.substr(1, close - 1);
+        const std::string rest = text.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest.front() != ':') return false;
+            port = rest.substr(1);
+        }
+    } else if (std::count(text.begin(), text.end(), ':') == 1) {
+        const size_t colon = text.find(':');
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+    } else {
+        host = text;
+    }
+    int number = 0;
+    const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), number);
+    return !host.empty() && ec == std::errc() && end == port.data() + port.size() && number > 0 && number <= 65535;
+}
+
+// One non-blocking connect bounded by `deadline`; true when it completed.
+bool ConnectBefore(const addrinfo& address, std::chrono::steady_clock::time_point deadline) {
+    const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol);
+    if (fd < 0) return false;
+    bool connected = ::connect(fd, address.ai_addr, address.ai_addrlen) == 0;
+    if (!connected && (errno == EINPROGRESS || errno == EINTR)) {
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) break;
+            pollfd entry{fd, POLLOUT, 0};
+            const int rc = ::poll(&entry, 1, static_cast<int>(std::min<long long>(left.count(), INT_MAX)));
+            if (rc < 0 && errno == EINTR) continue;
+            if (rc > 0) {
+                int error = 0;
+                socklen_t length = sizeof error;
+                connected = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+            }
+            break;
+        }
+    }
+    ::close(fd);
+    return connected;
+}
+
+}  // namespace
+
 CString GetModuleFileName() {
-    return CString(L"\\tmp\\monitor-host");
+    const CString real = RealModuleFileName();
+    const CString dir = DirectoryOverride();
+    if (dir.IsEmpty()) return real;
+    return dir + L"\\" + real.Mid(real.ReverseFind(L'\\') + 1);
 }
+
 CString GetExecutableDir() {
-    return CString(L"\\tmp");
+    const CString dir = DirectoryOverride();
+    if (!dir.IsEmpty()) return dir;
+    const CString path = RealModuleFileName();
+    const int cut = path.ReverseFind(L'\\');
+    return cut < 0 ? CString() : path.Left(cut);
 }
-void SetExecutableDirOverride(const CString&) {}
+
+void SetExecutableDirOverride(const CString& dir) {
+    std::lock_guard<std::mutex> lock(g_seamMutex);
+    g_executableDirOverride = dir;
+}
+
 std::int64_t GetCurrentTime64() {
-    return 0;
+    std::function<std::int64_t()> clock;
+    {
+        std::lock_guard<std::mutex> lock(g_seamMutex);
+        clock = g_clock;
+    }
+    if (clock) return clock();
+    return static_cast<std::int64_t>(::time(nullptr));
 }
-void SetCurrentTimeForTesting(std::function<std::int64_t()>) {}
-bool ToLocalTime(std::int64_t, LocalTimeParts&) {
-    return false;
+
+void SetCurrentTimeForTesting(std::function<std::int64_t()> clock) {
+    std::lock_guard<std::mutex> lock(g_seamMutex);
+    g_clock = std::move(clock);
 }
-bool FromLocalTime(const LocalTimeParts&, std::int64_t&) {
-    return false;
+
+bool ToLocalTime(std::int64_t t, LocalTimeParts& parts) {
+    if (g_localTimeFails.load()) return false;
+    const time_t value = static_cast<time_t>(t);
+    if (static_cast<std::int64_t>(value) != t) return false;
+    struct tm local {};
+    if (!::localtime_r(&value, &local)) return false;
+    parts.year = local.tm_year + 1900;
+    parts.month = local.tm_mon + 1;
+    parts.day = local.tm_mday;
+    parts.hour = local.tm_hour;
+    parts.minute = local.tm_min;
+    parts.second = local.tm_sec;
+    return true;
 }
-void SetLocalTimeFailureForTesting(bool) {}
+
+bool FromLocalTime(const LocalTimeParts& parts, std::int64_t& t) {
+    if (g_localTimeFails.load()) return false;
+    static constexpr int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (parts.year < 1900 || parts.year > 9999 || parts.month < 1 || parts.month > 12) return false;
+    const bool leap = (parts.year % 4 == 0 && parts.year % 100 != 0) || parts.year % 400 == 0;
+    const int days = (parts.month == 2 && !leap) ? 28 : kDaysInMonth[parts.month - 1];
+    if (parts.day < 1 || parts.day > days || parts.hour < 0 || parts.hour > 23 || parts.minute < 0 ||
+        parts.minute > 59 || parts.second < 0 || parts.second > 60) {
+        return false;
+    }
+    struct tm local {};
+    local.tm_year = parts.year - 1900;
+    local.tm_mon = parts.month - 1;
+    local.tm_mday = parts.day;
+    local.tm_hour = parts.hour;
+    local.tm_min = parts.minute;
+    local.tm_sec = parts.second;
+    local.tm_isdst = -1;
+    local.tm_wday = -1;  // mktime sets it on success: tells a failure from the valid result -1
+    const time_t value = ::mktime(&local);
+    if (value == static_cast<time_t>(-1) && local.tm_wday == -1) return false;
+    t = static_cast<std::int64_t>(value);
+    return true;
+}
+
+void SetLocalTimeFailureForTesting(bool fail) {
+    g_localTimeFails.store(fail);
+}
+
 DWORD GetTickCount() {
-    return 0;
+    std::function<DWORD()> tick;
+    {
+        std::lock_guard<std::mutex> lock(g_seamMutex);
+        tick = g_tick;
+    }
+    if (tick) return tick();
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::uint64_t ms =
+        static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+    return static_cast<DWORD>(ms);  // wraps every 49.7 days, like the Windows counter
 }
-void SetTickCountForTesting(std::function<DWORD()>) {}
-int TcpConnectTime(const std::string&, int) {
-    return -1;
+
+void SetTickCountForTesting(std::function<DWORD()> tick) {
+    std::lock_guard<std::mutex> lock(g_seamMutex);
+    g_tick = std::move(tick);
 }
-void SetCurrentThreadPriority(int) {}
+
+int TcpConnectTime(const std::string& hostText, int timeoutMs) {
+    std::string host;
+    std::string port;
+    if (!SplitHostPort(hostText, host, port)) return -1;
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::milliseconds(std::max(timeoutMs, 0));
+
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* addresses = nullptr;
+    // Name resolution has no time-out of its own; the connects below keep to the deadline.
+    if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &addresses) != 0) return -1;
+    int result = -1;
+    for (const addrinfo* a = addresses; a && result < 0; a = a->ai_next) {
+        const auto begin = std::chrono::steady_clock::now();
+        if (begin >= deadline) break;
+        if (ConnectBefore(*a, deadline)) {
+            const auto elapsed = std::chrono::steady_clock::now() - begin;
+            result = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+        }
+    }
+    ::freeaddrinfo(addresses);
+    return result;
+}
+
+void SetCurrentThreadPriority(int priority) {
+    // Windows priorities run from -2 (lowest) to 2 (highest), with -15 idle and 15 time-critical;
+    // each step is five nice levels, relative to the process's own niceness.
+    errno = 0;
+    const int base = ::getpriority(PRIO_PROCESS, 0);
+    if (base == -1 && errno != 0) return;
+    const int nice = std::clamp(base - 5 * std::clamp(priority, -15, 15), -20, 19);
+    // Raising the priority needs a privilege the process may not have; the request is then ignored.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), nice);
+}

@@ -1,16 +1,99 @@
-// STUB: replaced by the platform implementation.
+// The waitable timer over a condition variable and the steady clock.
+//
+// The timer behaves as a manual-reset Windows timer: once its due time has passed it stays
+// signalled, and every Wait() returns WaitFired at once, until Set() arms it again. Wake() is
+// sticky and wins over everything else; Close() makes later waits fail unless the timer was woken.
+// Waiting on a timer that was created but never armed blocks until it is armed or woken.
 #include "platform/Timer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+
+namespace {
+
+std::atomic<bool> g_createFails{false};
+std::atomic<bool> g_armFails{false};
+std::atomic<double> g_dueTimeScale{1.0};
+
+// Windows file times count 100 ns units from 1601-01-01 UTC.
+constexpr std::int64_t kFileTimeUnixEpoch = 116444736000000000LL;
+// Longer waits than this (about 100 years) are clamped rather than overflowing the clock.
+constexpr long double kMaxWaitNs = 100.0L * 365 * 24 * 3600 * 1e9L;
+
+std::int64_t SteadyNowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
 bool CWaitableTimer::Create(const CString&) {
-    return false;
+    if (g_createFails.load()) return false;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_created = true;
+    m_armed = false;
+    return true;
 }
-bool CWaitableTimer::Set(std::int64_t, int) {
-    return false;
+
+bool CWaitableTimer::Set(std::int64_t dueTime, int period) {
+    if (g_armFails.load() || period != 0) return false;
+    long double waitNs;
+    if (dueTime < 0) {
+        waitNs = -static_cast<long double>(dueTime) * 100.0L;
+    } else {
+        // An absolute file time; a past one fires at once.
+        const auto now =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
+        waitNs = (static_cast<long double>(dueTime) - kFileTimeUnixEpoch) * 100.0L - static_cast<long double>(now);
+    }
+    waitNs = std::clamp(waitNs * static_cast<long double>(std::max(g_dueTimeScale.load(), 0.0)), 0.0L, kMaxWaitNs);
+
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_created) return false;
+    m_dueNs = SteadyNowNs() + static_cast<std::int64_t>(waitNs);
+    m_armed = true;
+    m_cv.notify_all();  // a waiter re-reads the new due time
+    return true;
 }
+
 CWaitableTimer::WaitResult CWaitableTimer::Wait() {
-    return WaitFailed;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        if (m_woken) return WaitWoken;
+        if (!m_created) return WaitFailed;
+        if (!m_armed) {
+            m_cv.wait(lock);
+            continue;
+        }
+        const std::int64_t now = SteadyNowNs();
+        if (now >= m_dueNs) return WaitFired;
+        m_cv.wait_for(lock, std::chrono::nanoseconds(m_dueNs - now));
+    }
 }
-void CWaitableTimer::Wake() {}
-void CWaitableTimer::Close() {}
-void CWaitableTimer::SetCreateFailureForTesting(bool) {}
-void CWaitableTimer::SetArmFailureForTesting(bool) {}
-void CWaitableTimer::SetDueTimeScaleForTesting(double) {}
+
+void CWaitableTimer::Wake() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_woken = true;
+    m_cv.notify_all();
+}
+
+void CWaitableTimer::Close() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_created = false;
+    m_armed = false;
+    m_cv.notify_all();
+}
+
+void CWaitableTimer::SetCreateFailureForTesting(bool fail) {
+    g_createFails.store(fail);
+}
+
+void CWaitableTimer::SetArmFailureForTesting(bool fail) {
+    g_armFails.store(fail);
+}
+
+void CWaitableTimer::SetDueTimeScaleForTesting(double scale) {
+    g_dueTimeScale.store(scale);
+}

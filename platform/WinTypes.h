@@ -44,3 +44,13 @@ using HWND = HWND__*;
 #define QZ_HOST_API __attribute__((visibility("default")))
 #define QZ_MONITOR_API __attribute__((visibility("default")))
 #endif
+
+// A host framework class whose members are defined partly in the host library and partly in the
+// plug-in. Each member carries its own library's QZ_HOST_API or QZ_MONITOR_API; on Windows the
+// class itself carries none (a class may not be both imported and exported), elsewhere it is
+// visible as a whole so that both libraries share one vtable and one type_info.
+#if defined(_WIN32)
+#define QZ_SHARED_CLASS
+#else
+#define QZ_SHARED_CLASS __attribute__((visibility("default")))
+#endif

@@ -80,6 +80,39 @@ struct Session {
         return info;
     }
 
+    // Request/reply and push traffic from several host threads at once: each thread sends `count`
+    // requests over ten request types (serials of its own, replies 20 to 300 ms later) and every
+    // tenth message is a push message.
+    void PublishTraffic(int threads, int count) {
+        static const int kTypes[] = {2003, 2011, 2020, 2021, 2022, 2030, 2032, 2040, 2051, 2062};
+        std::vector<std::thread> workers;
+        for (int t = 0; t < threads; ++t) {
+            workers.emplace_back([this, t, count] {
+                MessagePublisher& bus = host.Publisher();
+                std::uint32_t seed = 7919u * static_cast<std::uint32_t>(t + 1);
+                auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+                int clock = static_cast<int>(next() % 60000);
+                for (int i = 0; i < count; ++i) {
+                    const int type = kTypes[next() % 10];
+                    const bool push = i % 10 == 9;
+                    TRANS_INFO send{};
+                    send.nSerial = push ? 0 : t * 1000000 + i + 1;
+                    send.nReqType = type;
+                    send.nTimeStamp = clock;
+                    send.nSize = 48 + static_cast<int>(next() % 200);
+                    send.bPush = push;
+                    TRANS_INFO reply = send;
+                    clock = (clock + 20 + static_cast<int>(next() % 280)) % 60000;
+                    reply.nTimeStamp = clock;
+                    reply.nSize = 256 + static_cast<int>(next() % 8000);
+                    bus.publish(L"TransInfoSend", boost::any(&send));
+                    bus.publish(L"TransInfoRecv", boost::any(reply));
+                }
+            });
+        }
+        for (auto& worker : workers) worker.join();
+    }
+
     bool Run(const std::string& line) {
         const std::vector<std::string> w = Split(line);
         if (w.empty() || w[0][0] == '#') return true;
@@ -101,7 +134,9 @@ struct Session {
             } else if (verb == "tab") {
                 tagQuoteTabInfo tab;
                 tab.strText = Rest(line, 1);
-                host.Context().setcontext(L"CONTEXT_CURRENTQUOTETAB", boost::any(tab));
+                // The host links only its own library: the standard-string member, not the
+                // plug-in's wide-character-pointer adapter.
+                host.Context().setcontext(std::wstring(L"CONTEXT_CURRENTQUOTETAB"), boost::any(tab));
                 bus.publish(L"TabWndActive", boost::any(0));
             } else if (verb == "command" && w.size() >= 2) {
                 host.Commands().excute(NarrowToWide(w[1]), Rest(line, 2));
@@ -125,6 +160,12 @@ struct Session {
                 bus.publish(L"MoniterHTMLSpeedTestTime", boost::any(std::stoi(w[1])));
             } else if (verb == "profileversion" && w.size() >= 2) {
                 bus.publish(L"MoniterServerProfileVersion", boost::any(std::stoi(w[1])));
+            } else if (verb == "traffic" && w.size() >= 3) {
+                const int threads = std::stoi(w[1]);
+                const int count = std::stoi(w[2]);
+                if (threads < 1 || threads > 64 || count < 0) return Fail("traffic takes 1 to 64 threads");
+                PublishTraffic(threads, count);
+                messages += threads * count * 2 - 1;
             } else if (verb == "sleep" && w.size() >= 2) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(w[1])));
                 return true;

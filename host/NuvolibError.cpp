@@ -1,0 +1,10 @@
+// The host framework's error class.
+#include "host/NuvolibError.h"
+
+nuvoliberror::nuvoliberror(const std::string& message) : m_strMessage(message) {}
+
+nuvoliberror::~nuvoliberror() = default;
+
+const char* nuvoliberror::what() const noexcept {
+    return m_strMessage.c_str();
+}

@@ -1,0 +1,212 @@
+// monitor-decode: makes the monitor's data files readable.
+//
+//   monitor-decode unscramble FILE             turns a scrambled container back into its plain file, in place
+//   monitor-decode oplog FILE --host HOSTDIR   writes FILE.xml: the operation log with the names of
+//                                              HOSTDIR's monitor configuration
+//   monitor-decode show HOSTDIR                prints the decoded content of HOSTDIR's data directory
+//                                              without changing any file there
+//
+// Exit codes: 0 done, 1 the input could not be decoded, 2 bad usage.
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/System.h"
+#include "platform/TextConv.h"
+#include "shell/MonitorControl.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kUsage =
+    "usage:\n"
+    "  monitor-decode unscramble FILE            turn a scrambled container back into its plain file, in place\n"
+    "  monitor-decode oplog FILE --host HOSTDIR  write FILE.xml: the operation log with the names of\n"
+    "                                            HOSTDIR's Config/MonitorConfig.xml\n"
+    "  monitor-decode show HOSTDIR               print the decoded content of HOSTDIR/Data/MONDAT,\n"
+    "                                            changing no file there\n";
+
+int Fail(const std::string& message) {
+    std::cerr << "monitor-decode: " << message << "\n";
+    return 1;
+}
+
+int Usage(const std::string& message) {
+    std::cerr << "monitor-decode: " << message << "\n" << kUsage;
+    return 2;
+}
+
+bool ReadAll(const fs::path& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    bytes = text.str();
+    return true;
+}
+
+// A container: "KVRA", the plain length L, then ceil(L/8) blocks of 8 bytes.
+bool IsContainer(const std::string& bytes) {
+    if (bytes.size() < 8 || bytes.size() % 8 != 0 || bytes.compare(0, 4, "KVRA") != 0) return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::uint64_t length = b[4] | (b[5] << 8) | (b[6] << 16) | (static_cast<std::uint64_t>(b[7]) << 24);
+    return length + 8 <= bytes.size() && bytes.size() <= length + 16;
+}
+
+CString Wide(const fs::path& path) {
+    return CString(NarrowToWide(path.string()));
+}
+
+// An offline monitor whose executable directory is `hostDir` (for its monitor configuration).
+struct OfflineMonitor {
+    explicit OfflineMonitor(const fs::path& hostDir) {
+        SetExecutableDirOverride(Wide(fs::absolute(hostDir)));
+        monitor = std::make_unique<CMonitorControl>(true);
+    }
+    ~OfflineMonitor() {
+        monitor.reset();
+        SetExecutableDirOverride(CString());
+    }
+    std::unique_ptr<CMonitorControl> monitor;
+};
+
+int Unscramble(const fs::path& file) {
+    std::string bytes;
+    if (!fs::is_regular_file(file) || !ReadAll(file, bytes)) return Fail(file.string() + ": cannot read the file");
+    if (!IsContainer(bytes)) return Fail(file.string() + ": not a scrambled container");
+    fs::path scratch = fs::temp_directory_path() / "monitor-decode-unscramble";
+    OfflineMonitor offline(scratch);
+    if (!offline.monitor->DecryptMonitor(0, Wide(fs::absolute(file))))
+        return Fail(file.string() + ": the container could not be unscrambled");
+    std::cout << file.string() << ": unscrambled\n";
+    return 0;
+}
+
+int DecodeLog(const fs::path& file, const fs::path& hostDir) {
+    if (!fs::is_regular_file(file)) return Fail(file.string() + ": no such file");
+    if (!fs::is_directory(hostDir)) return Fail(hostDir.string() + ": not a directory");
+    if (!fs::is_regular_file(hostDir / "Config" / "MonitorConfig.xml"))
+        return Fail((hostDir / "Config" / "MonitorConfig.xml").string() + ": no monitor configuration");
+    std::string bytes;
+    if (!ReadAll(file, bytes)) return Fail(file.string() + ": cannot read the file");
+    if (IsContainer(bytes)) return Fail(file.string() + ": scrambled; unscramble it first");
+    OfflineMonitor offline(hostDir);
+    if (!offline.monitor->DecryptMonitor(1, Wide(fs::absolute(file))))
+        return Fail(file.string() + ": cannot open the operation log");
+    std::cout << file.string() << ".xml: " << bytes.size() / sizeof(OperationRecord) << " records decoded\n";
+    return 0;
+}
+
+std::string Describe(const std::string& name) {
+    if (name.rfind("DATA", 0) == 0 && name.find('.') == std::string::npos) return "operation log";
+    if (name.rfind("DATB", 0) == 0 && name.find('.') == std::string::npos) return "statistics";
+    if (name == "DATC") return "system information";
+    if (!name.empty() && name.back() == '$') return "interrupted container file";
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0) return "decoded copy";
+    return "other file";
+}
+
+int Show(const fs::path& hostDir) {
+    if (!fs::is_directory(hostDir)) return Fail(hostDir.string() + ": not a directory");
+    const fs::path dataDir = hostDir / "Data" / "MONDAT";
+    if (!fs::is_directory(dataDir)) return Fail(dataDir.string() + ": no data directory (has the host run?)");
+
+    // Everything is decoded from copies in a scratch host folder: the host's files stay as they are.
+    std::random_device random;
+    const fs::path scratch = fs::temp_directory_path() / ("monitor-decode-" + std::to_string(random()));
+    std::error_code ec;
+    fs::create_directories(scratch / "Data" / "MONDAT", ec);
+    fs::create_directories(scratch / "Config", ec);
+    if (ec) return Fail(scratch.string() + ": cannot create a scratch folder");
+    if (fs::is_regular_file(hostDir / "Config" / "MonitorConfig.xml"))
+        fs::copy_file(hostDir / "Config" / "MonitorConfig.xml", scratch / "Config" / "MonitorConfig.xml", ec);
+
+    std::vector<std::string> names;
+    try {
+        for (const auto& entry : fs::directory_iterator(dataDir))
+            if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+    } catch (const fs::filesystem_error& e) {
+        fs::remove_all(scratch, ec);
+        return Fail(dataDir.string() + ": cannot list the directory");
+    }
+    std::sort(names.begin(), names.end());
+
+    int result = 0;
+    {
+        OfflineMonitor offline(scratch);
+        for (const std::string& name : names) {
+            const fs::path copy = scratch / "Data" / "MONDAT" / name;
+            std::string bytes;
+            if (!ReadAll(dataDir / name, bytes)) {
+                std::cout << "== " << name << ": cannot be read ==\n\n";
+                result = 1;
+                continue;
+            }
+            const std::string kind = Describe(name);
+            std::cout << "== " << name << ": " << kind << ", " << bytes.size() << " bytes";
+            if (kind == "operation log" || kind == "statistics" || kind == "system information") {
+                std::ofstream(copy, std::ios::binary) << bytes;
+                const bool scrambled = IsContainer(bytes);
+                if (scrambled && !offline.monitor->DecryptMonitor(0, Wide(copy))) {
+                    std::cout << ", scrambled and not decodable ==\n\n";
+                    result = 1;
+                    continue;
+                }
+                std::cout << (scrambled ? ", scrambled" : "") << " ==\n";
+                std::string plain;
+                if (kind == "operation log") {
+                    ReadAll(copy, plain);
+                    std::cout << plain.size() / sizeof(OperationRecord) << " records\n";
+                    offline.monitor->DecryptMonitor(1, Wide(copy));
+                    ReadAll(fs::path(copy.string() + ".xml"), plain);
+                } else {
+                    ReadAll(copy, plain);
+                }
+                std::cout << plain << (plain.empty() || plain.back() == '\n' ? "" : "\n") << "\n";
+            } else if (kind == "decoded copy") {
+                std::cout << " ==\n" << bytes << (bytes.empty() || bytes.back() == '\n' ? "" : "\n") << "\n";
+            } else {
+                std::cout << " ==\n\n";
+            }
+        }
+    }
+    fs::remove_all(scratch, ec);
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return Usage("no command given");
+    if (args[0] == "--help" || args[0] == "-h") {
+        std::cout << kUsage;
+        return 0;
+    }
+    for (const auto& arg : args)
+        if (arg.rfind("-", 0) == 0 && arg != "--host") return Usage("unknown option " + arg);
+    try {
+        if (args[0] == "unscramble") {
+            if (args.size() != 2) return Usage("unscramble takes one FILE");
+            return Unscramble(args[1]);
+        }
+        if (args[0] == "oplog") {
+            if (args.size() != 4 || args[2] != "--host") return Usage("oplog takes FILE --host HOSTDIR");
+            return DecodeLog(args[1], args[3]);
+        }
+        if (args[0] == "show") {
+            if (args.size() != 2) return Usage("show takes one HOSTDIR");
+            return Show(args[1]);
+        }
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+    return Usage("unknown command " + args[0]);
+}

@@ -18,7 +18,12 @@ using A = MonitorTestAccess;
 // An offline monitor in a scratch installation; probe overrides are undone afterwards.
 class ProbesTest : public ::testing::Test {
 protected:
-    ~ProbesTest() override { SetProbeOverridesForTesting(ProbeOverrides()); }
+    ~ProbesTest() override {
+        SetProbeOverridesForTesting(ProbeOverrides());
+        // An offline monitor leaves the machine description to whoever made it.
+        delete[] A::m_pMacInfo(monitor);
+        A::m_pMacInfo(monitor) = nullptr;
+    }
     ScratchHost host;
     CMonitorControl monitor{true};
 };

@@ -5,20 +5,34 @@
 // that table and 0 means "none". Three positions navigate it: the parent, the main position (the
 // current element) and the child position. FindElem searches the siblings after the main position
 // (from the first child of the parent when there is none); IntoElem makes the main position the
-// parent; OutOfElem goes back up; AddElem adds after the main position (or as the parent's last
-// child); RemoveElem leaves the previous sibling as the main position.
+// parent (and the child position, none unless a child member set it, the main one); OutOfElem
+// goes back up; AddElem adds after the main position (or as the parent's last child); RemoveElem
+// leaves the previous sibling as the main position. An element holds either text or child
+// elements: adding a child drops the text, and SetData fails on an element with children.
 //
-// Lenient by design: any non-empty element name and any text survive Save then Load unchanged
-// (names that are not XML names are written with a reversible escape), files written by other
-// tools load, UTF-8, UTF-16 with a byte-order mark and legacy encodings named by the XML
-// declaration (GBK, GB2312, ...) are read, and a truncated or garbled document loads as far as it
-// is well formed. Saved files are UTF-8 with an XML declaration, one element per line, indented.
+// Lenient by design: files written by other tools load (declaration, comments, processing
+// instructions and DOCTYPE are skipped, attributes may use either quote), UTF-8, UTF-16 with a
+// byte-order mark and legacy encodings named by the XML declaration (GBK, GB2312, ...) are read,
+// and a truncated or garbled document loads as far as it is well formed: Load still returns true
+// (the file was read) and SetDoc false, GetResult() says where the fault is.
+//
+// Saved files are UTF-8 with an XML declaration, one element per line, indented with tabs, lines
+// ended with CR LF; GetDoc() is the same text without the declaration. A leaf element's text is
+// written exactly (leading and trailing blanks and line ends included) with &, <, >, quotes, CR
+// and control characters escaped, so any text survives Save then Load unchanged. So does any
+// non-empty name: a name that is a valid XML name is written as it is; any other name is written
+// as "_-" followed by the name with every character that an XML name cannot hold, and '.', written
+// as '.', its code in lower-case hexadecimal, and '.' ("||File|Open" as "_-.7c..7c.File.7c.Open",
+// "Open File" as "_-Open.20.File"); valid names beginning with "_-" are escaped too. A name read
+// from a file is decoded only when it is exactly such an escaped form, so names written by other
+// tools read as themselves.
 //
 // Not thread-safe: one object is used by one thread at a time.
 #pragma once
 
 #include <map>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/CString.h"
@@ -166,6 +180,11 @@ public:
 
 private:
     struct Tree;
+
+    // Replaces the document by the parse of `text`; false when it is not well formed.
+    bool x_ParseDoc(std::wstring_view text);
+    // True when the three positions name elements that stand in that relation.
+    bool x_IsValidPos(int parent, int pos, int child) const;
 
     mutable CString m_strDoc;  // the document text, rebuilt from the tree when asked for
     CString m_strResult;

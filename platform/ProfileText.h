@@ -1,6 +1,8 @@
 // Profile (INI) text as a document of lines: parsing, lookup, editing and rendering, without any
 // file access (Profile.cpp reads and writes the files). Pure functions, so they can be tested with
-// literal texts and fuzzed.
+// literal texts and fuzzed. Written here rather than taken from Boost.PropertyTree's INI parser,
+// which compares names case-sensitively, refuses duplicate keys and cannot edit a file without
+// rewriting all of it.
 //
 // Rendering an unedited document gives back the parsed text exactly; an edit changes or inserts
 // only the lines concerned. Lines:

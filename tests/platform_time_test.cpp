@@ -1,8 +1,11 @@
 // The waitable timer, local time, clocks, module path and the TCP probe.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <boost/asio.hpp>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -156,25 +159,57 @@ TEST(ModulePath, RealExecutableAndOverride) {
     EXPECT_EQ(GetModuleFileName(), real);
 }
 
+namespace {
+
+// A listening loopback socket on a free port (0 when none could be made).
+struct Listener {
+    explicit Listener(bool v6) {
+        fd = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) return;
+        sockaddr_storage address{};
+        socklen_t length;
+        if (v6) {
+            auto* a = reinterpret_cast<sockaddr_in6*>(&address);
+            a->sin6_family = AF_INET6;
+            a->sin6_addr = in6addr_loopback;
+            length = sizeof *a;
+        } else {
+            auto* a = reinterpret_cast<sockaddr_in*>(&address);
+            a->sin_family = AF_INET;
+            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            length = sizeof *a;
+        }
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 4) != 0 ||
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                        : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    }
+    ~Listener() { Close(); }
+    void Close() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+    int fd = -1;
+    int port = 0;
+};
+
+}  // namespace
+
 TEST(TcpProbe, MeasuresALocalConnectAndRefusesBadTargets) {
-    namespace ip = boost::asio::ip;
-    boost::asio::io_context io;
-    ip::tcp::acceptor acceptor(io, ip::tcp::endpoint(ip::address_v4::loopback(), 0));
-    const std::string port = std::to_string(acceptor.local_endpoint().port());
+    Listener v4(false);
+    ASSERT_NE(v4.port, 0);
+    const std::string port = std::to_string(v4.port);
     const int ms = TcpConnectTime("127.0.0.1:" + port, 2000);
     EXPECT_GE(ms, 0);
     EXPECT_LT(ms, 2000);
 
-    boost::system::error_code ec;
-    ip::tcp::acceptor v6(io);
-    v6.open(ip::tcp::v6(), ec);
-    if (!ec) v6.bind(ip::tcp::endpoint(ip::address_v6::loopback(), 0), ec);
-    if (!ec) v6.listen(boost::asio::socket_base::max_listen_connections, ec);
-    if (!ec) {
-        EXPECT_GE(TcpConnectTime("[::1]:" + std::to_string(v6.local_endpoint().port()), 2000), 0);
+    Listener v6(true);
+    if (v6.port != 0) {
+        EXPECT_GE(TcpConnectTime("[::1]:" + std::to_string(v6.port), 2000), 0);
     }
 
-    acceptor.close();  // nothing listens there any more
+    v4.Close();  // nothing listens there any more
     EXPECT_LT(TcpConnectTime("127.0.0.1:" + port, 2000), 0);
     for (const char* bad : {"127.0.0.1:http", "127.0.0.1:0", "127.0.0.1:70000", "[::1", "[::1]x", ":80", ""})
         EXPECT_LT(TcpConnectTime(bad, 500), 0) << bad;

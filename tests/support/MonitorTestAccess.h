@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "shell/MonitorControl.h"
 
@@ -42,8 +43,11 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_vecRecvBatch)
     MONITOR_MEMBER(m_vecLogonServer)
     MONITOR_MEMBER(m_mapNormalStat)
-    MONITOR_MEMBER(m_mapPushStat)
+    MONITOR_MEMBER(m_bOpLogOpen)
+    MONITOR_MEMBER(m_fileOpLog)
+    MONITOR_MEMBER(m_pMarkup)
     MONITOR_MEMBER(m_strWindowsVersion)
+    MONITOR_MEMBER(m_mapPushStat)
     MONITOR_MEMBER(m_vecCPUInfo)
     MONITOR_MEMBER(m_pMemInfo)
     MONITOR_MEMBER(m_pMonitorInfo)
@@ -57,7 +61,7 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_bPingReported)
     MONITOR_MEMBER(m_strDownloadURL)
 #undef MONITOR_MEMBER
-    // Private operations by name: MonitorTestAccess::Ping(m, L"ping -c 1 host").
+    // Private operations, called as MonitorTestAccess::WriteOperation(m, kind, value1, value2).
 #define MONITOR_METHOD(name)                                      \
     template <typename... A>                                      \
     static decltype(auto) name(CMonitorControl& m, A&&... args) { \
@@ -79,6 +83,13 @@ struct MonitorTestAccess {
     MONITOR_METHOD(SetSpeedTestDownloadTick)
     MONITOR_METHOD(SetSpeedTestHTMLSpeedTestTime)
     MONITOR_METHOD(SetSpeedTestHTMLSpeedTestURL)
+    MONITOR_METHOD(CleanUpFile)
+    MONITOR_METHOD(CreateLogFile)
+    MONITOR_METHOD(WriteOperation)
+    MONITOR_METHOD(WriteItem)
+    MONITOR_METHOD(ReadItem)
+    MONITOR_METHOD(GetCurrentOpTime)
+    MONITOR_METHOD(OutputOp_PopupMenuClose)
 #undef MONITOR_METHOD
     // Calls a private member function: MonitorTestAccess::Call(m, &CMonitorControl::AnalyseTransInfo).
     template <typename R, typename... P, typename... A>

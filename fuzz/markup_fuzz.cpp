@@ -59,10 +59,15 @@ void CheckRewrite(CMarkup& xml) {
     if (Walk(again) != Walk(xml)) Fail("the written text holds other elements or texts", text);
 }
 
-const CString& ScratchFile() {
-    static const CString path = NarrowToWide(
-        (std::filesystem::temp_directory_path() / ("markup_fuzz_" + std::to_string(std::random_device{}()) + ".xml"))
-            .string());
+// The file that inputs go through on their way to Load; removed when the fuzzer exits.
+const std::filesystem::path& ScratchPath() {
+    static const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("markup_fuzz_" + std::to_string(std::random_device{}()) + ".xml");
+    static const bool registered = std::atexit([] {
+                                       std::error_code ignored;
+                                       std::filesystem::remove(ScratchPath(), ignored);
+                                   }) == 0;
+    (void)registered;
     return path;
 }
 
@@ -171,11 +176,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     CMarkup xml;
     if (data[0] & 0x80) {
-        std::FILE* file = std::fopen(WideToNarrow(ScratchFile()).c_str(), "wb");
+        std::FILE* file = std::fopen(ScratchPath().c_str(), "wb");
         if (file == nullptr) return 0;
         std::fwrite(bytes.data(), 1, bytes.size(), file);
         std::fclose(file);
-        if (!xml.Load(ScratchFile())) std::abort();
+        if (!xml.Load(NarrowToWide(ScratchPath().string()))) std::abort();
     } else {
         xml.SetDoc(text.c_str());
     }

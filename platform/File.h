@@ -99,6 +99,11 @@ public:
     // Throw CFileException on failure.
     static void Remove(const CString& path);
     static void Rename(const CString& from, const CString& to);
+    // Puts the file `from` in the place of `to` in one atomic step, replacing `to` when it exists
+    // (Windows: MoveFileEx with MOVEFILE_REPLACE_EXISTING; POSIX: rename). Every reader of `to`
+    // sees either the old or the new file, never none. Refused with sharingViolation while either
+    // file is held open through CFile, in this process or another. Throws CFileException.
+    static void Replace(const CString& from, const CString& to);
 
     struct Impl;
 

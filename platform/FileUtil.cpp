@@ -128,3 +128,19 @@ bool MakeSureDirectoryPathExists(const std::string& narrowPath) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+void CFile::Replace(const CString& from, const CString& to) {
+    // Each file is held exclusively across the rename: a file that someone holds open is refused
+    // as on Windows, and nobody can open either of them between the check and the rename. A file
+    // that cannot be opened for another reason (missing, unreadable) is left to the rename.
+    CFile holdTarget, holdSource;
+    CFileException error;
+    if (!holdTarget.Open(to, modeRead | shareExclusive, &error) && error.m_cause == CFileException::sharingViolation)
+        throw error;
+    if (!holdSource.Open(from, modeRead | shareExclusive, &error) && error.m_cause == CFileException::sharingViolation)
+        throw error;
+    if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) != 0) {
+        const int err = errno;
+        throw CFileException(ErrnoToFileCause(err), err, from);
+    }
+}

@@ -1,18 +1,268 @@
-// The scrambled file container.
+// The scrambled file container: ScrambleFile / UnscrambleFile over the platform's file class, and
+// the monitor's wide-path entry points EasyEncrypt / EasyDecrypt.
+//
+// The content moves in large chunks (whole buffers enciphered at once), so the cost of a file is
+// that of the cipher, not of one system call per 8-byte block.
 #include "store/Container.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/File.h"
+#include "platform/TextConv.h"
 #include "shell/MonitorControl.h"
+#include "store/Rc5.h"
 
-bool ScrambleFile(const char*) {
+namespace {
+
+constexpr std::uint8_t kMagic[4] = {'K', 'V', 'R', 'A'};
+constexpr std::size_t kHeaderSize = 8;
+constexpr int kRounds = 15;
+constexpr Rc5::Key kKey = {'K', 'x', '4', 't', 'P', 'q', '9', 'Z', 'm', 'W', '2', 'r', 'Y', 'b', '7', 'N'};
+// Big enough that system calls cost nothing next to the cipher, small enough that the chunk stays
+// in the processor's cache between its read, its transform and its write.
+constexpr std::size_t kChunkSize = std::size_t{256} << 10;  // a multiple of the block size
+constexpr std::uint64_t kMaxPlainLength = 0xFFFFFFFFu;
+
+std::atomic<int> g_keyTableBuilds{0};
+
+CString Wide(const std::string& narrow) {
+    return CString(NarrowToWide(narrow));
+}
+
+void PrintOpenFailed(const std::string& path, int cause) {
+    std::printf("%s could not be opened %d\n", path.c_str(), cause);
+    std::fflush(stdout);
+}
+void PrintCreateFailed(const std::string& path, int cause) {
+    std::printf("%s could not be created %d\n", path.c_str(), cause);
+    std::fflush(stdout);
+}
+void PrintReplaceFailed(const std::string& tempPath, int cause) {
+    std::printf("File %s not found %d\n", tempPath.c_str(), cause);
+    std::fflush(stdout);
+}
+void PrintBadLength(const std::string& path) {
+    std::printf("%s 's length mod 8 is not 0\n", path.c_str());
+    std::fflush(stdout);
+}
+
+std::size_t RoundUpToBlock(std::uint64_t n) {
+    return static_cast<std::size_t>((n + Rc5::kBlockSize - 1) / Rc5::kBlockSize * Rc5::kBlockSize);
+}
+
+// A chunk buffer no larger than the file needs.
+std::vector<std::uint8_t> ChunkBuffer(std::uint64_t length) {
+    return std::vector<std::uint8_t>(std::clamp<std::uint64_t>(RoundUpToBlock(length), Rc5::kBlockSize, kChunkSize));
+}
+
+// Reads until `size` bytes have arrived or the file ends; returns the number read.
+std::size_t ReadFull(CFile& file, std::uint8_t* buffer, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const UINT n = file.Read(buffer + got, static_cast<UINT>(size - got));
+        if (n == 0) break;
+        got += n;
+    }
+    return got;
+}
+
+void PutLength(std::uint8_t* p, std::uint32_t length) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(length >> (8 * i));
+}
+std::uint32_t GetLength32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// Opens the source for reading; others may go on reading and writing it.
+bool OpenSource(CFile& file, const std::string& path) {
+    CFileException error;
+    if (file.Open(Wide(path), CFile::modeRead | CFile::shareDenyNone, &error)) return true;
+    PrintOpenFailed(path, error.m_cause);
     return false;
 }
-bool UnscrambleFile(const char*) {
+
+// Creates (or empties) the temporary file, without sharing.
+bool CreateTemporary(CFile& file, const std::string& tempPath) {
+    CFileException error;
+    if (file.Open(Wide(tempPath), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error)) return true;
+    PrintCreateFailed(tempPath, error.m_cause);
     return false;
 }
 
-bool CMonitorControl::EasyEncrypt(CString) {
+// Puts the complete temporary file in the place of the source in one rename, so the path holds
+// either the old or the new content at every moment and the "$" file is never the only copy.
+bool ReplaceWithTemporary(const std::string& path, const std::string& tempPath) {
+    try {
+        CFile::Replace(Wide(tempPath), Wide(path));
+        return true;
+    } catch (const CFileException& e) {
+        PrintReplaceFailed(tempPath, e.m_cause);
+        return false;
+    }
+}
+
+// A read or write error in the middle of a transform: the source stays as it was and the partial
+// temporary file goes.
+void Discard(CFile& source, CFile& temp, const std::string& tempPath) {
+    source.Abort();
+    temp.Abort();
+    try {
+        CFile::Remove(Wide(tempPath));
+    } catch (const CFileException&) {
+        // The monitor's start-up sweep removes it.
+    }
+}
+
+}  // namespace
+
+const Rc5& ContainerCipher() {
+    static const Rc5 cipher = [] {
+        g_keyTableBuilds.fetch_add(1, std::memory_order_relaxed);
+        return Rc5(kKey, kRounds);
+    }();
+    return cipher;
+}
+
+int ContainerKeyTableBuilds() {
+    return g_keyTableBuilds.load(std::memory_order_relaxed);
+}
+
+bool ScrambleFile(const char* path) {
+    const Rc5& cipher = ContainerCipher();
+    if (path == nullptr) return false;
+    const std::string source = path;
+    const std::string tempPath = source + "$";
+
+    CFile in;
+    if (!OpenSource(in, source)) return false;
+    // The header holds 32 bits of length: a larger file could never be restored.
+    std::uint64_t length = 0;
+    try {
+        length = in.GetLength();
+    } catch (const CFileException&) {
+        in.Abort();
+        return false;
+    }
+    if (length > kMaxPlainLength) {
+        in.Abort();
+        return false;
+    }
+    CFile out;
+    if (!CreateTemporary(out, tempPath)) {
+        in.Abort();
+        return false;
+    }
+    try {
+        std::uint8_t header[kHeaderSize];
+        std::memcpy(header, kMagic, sizeof kMagic);
+        PutLength(header + 4, static_cast<std::uint32_t>(length));
+        out.Write(header, sizeof header);
+
+        std::vector<std::uint8_t> buffer = ChunkBuffer(length);
+        std::uint64_t total = 0;
+        for (;;) {
+            const std::size_t n = ReadFull(in, buffer.data(), buffer.size());
+            if (n == 0) break;
+            total += n;
+            const std::size_t padded = RoundUpToBlock(n);
+            std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(n),
+                      buffer.begin() + static_cast<std::ptrdiff_t>(padded), std::uint8_t{0});
+            cipher.Encrypt(buffer.data(), padded);
+            out.Write(buffer.data(), static_cast<UINT>(padded));
+            if (n < buffer.size()) break;
+        }
+        // Someone else changed the file's size while it was read: the header describes what was
+        // actually enciphered, so the container stays readable.
+        if (total != length) {
+            if (total > kMaxPlainLength) {
+                Discard(in, out, tempPath);
+                return false;
+            }
+            PutLength(header + 4, static_cast<std::uint32_t>(total));
+            out.Seek(4, CFile::begin);
+            out.Write(header + 4, 4);
+        }
+        in.Close();
+        out.Close();
+    } catch (const CFileException&) {
+        Discard(in, out, tempPath);
+        return false;
+    }
+    return ReplaceWithTemporary(source, tempPath);
+}
+
+bool UnscrambleFile(const char* path) {
+    const Rc5& cipher = ContainerCipher();
+    if (path == nullptr) return false;
+    const std::string source = path;
+    const std::string tempPath = source + "$";
+
+    CFile in;
+    if (!OpenSource(in, source)) return false;
+    CFile out;
+    if (!CreateTemporary(out, tempPath)) {
+        in.Abort();
+        return false;
+    }
+    try {
+        // A refused file stays as it is, with the empty temporary file beside it; the monitor's
+        // next start removes that.
+        const std::uint64_t n = in.GetLength();
+        if (n % Rc5::kBlockSize != 0) {
+            PrintBadLength(source);
+            in.Abort();
+            out.Abort();
+            return false;
+        }
+        std::uint8_t header[kHeaderSize];
+        if (ReadFull(in, header, sizeof header) < sizeof header || std::memcmp(header, kMagic, sizeof kMagic) != 0) {
+            in.Abort();
+            out.Abort();
+            return false;
+        }
+        const std::uint64_t length = GetLength32(header + 4);
+        if (n < length + kHeaderSize || n > length + 2 * Rc5::kBlockSize) {
+            in.Abort();
+            out.Abort();
+            return false;
+        }
+
+        std::vector<std::uint8_t> buffer = ChunkBuffer(n - kHeaderSize);
+        std::uint64_t written = 0;
+        for (;;) {
+            const std::size_t got = ReadFull(in, buffer.data(), buffer.size());
+            if (got == 0) break;
+            const std::size_t padded = RoundUpToBlock(got);
+            std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got),
+                      buffer.begin() + static_cast<std::ptrdiff_t>(padded), std::uint8_t{0});
+            cipher.Decrypt(buffer.data(), padded);
+            // The last block's filler, and any block past the plain length, is dropped.
+            const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(padded, length - written));
+            if (keep > 0) out.Write(buffer.data(), static_cast<UINT>(keep));
+            written += keep;
+            if (got < buffer.size()) break;
+        }
+        in.Close();
+        out.Close();
+    } catch (const CFileException&) {
+        Discard(in, out, tempPath);
+        return false;
+    }
+    return ReplaceWithTemporary(source, tempPath);
+}
+
+bool CMonitorControl::EasyEncrypt(CString strPath) {
+    ScrambleFile(WideToNarrow(strPath).c_str());
     return true;
 }
-bool CMonitorControl::EasyDecrypt(CString) {
-    return false;
+
+bool CMonitorControl::EasyDecrypt(CString strPath) {
+    return UnscrambleFile(WideToNarrow(strPath).c_str());
 }

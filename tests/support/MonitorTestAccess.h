@@ -49,6 +49,13 @@ struct MonitorTestAccess {
     static R Call(CMonitorControl& m, R (CMonitorControl::*f)(P...), A&&... args) {
         return (m.*f)(std::forward<A>(args)...);
     }
+    // The monitor's wide-path container entry points.
+    static bool EasyEncrypt(CMonitorControl& m, const CString& path) {
+        return m.EasyEncrypt(path);
+    }
+    static bool EasyDecrypt(CMonitorControl& m, const CString& path) {
+        return m.EasyDecrypt(path);
+    }
     // Names a private member function so tests can pass it to Call.
     template <typename T>
     static T Member(T pointer) {

@@ -1,0 +1,127 @@
+// The generator's header steps: command strings of the host's command headers into the
+// "PostExecute" kind, and client request identifiers into "RequestMapping".
+//
+// A header line is taken only when it matches its pattern as a whole, so a definition with
+// anything after its value (a trailing comment after a command string) is left out, and a request
+// definition without its "//" description is left out.
+//
+// A header is read completely before the configuration file is touched: a header that cannot be
+// opened or read leaves the file as it was and takes no number from the counters, so the kind
+// "PostExecute" gets the type 7 in every generated file even when the first header is absent.
+#include <boost/regex.hpp>
+#include <locale>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/Markup.h"
+#include "mapping/MappingDocument.h"
+#include "platform/File.h"
+#include "shell/MonitorControl.h"
+
+namespace {
+
+// Character classes (\w, \s, \d) follow Unicode rather than whatever locale the process has set,
+// so a command string in Chinese is taken on every machine.
+boost::wregex MakePattern(const wchar_t* pattern) {
+    boost::wregex re;
+    try {
+        re.imbue(std::locale("C.UTF-8"));
+    } catch (const std::runtime_error&) {
+        // No Unicode locale on this system: the classic classes still take ASCII names.
+    }
+    re.assign(pattern);
+    return re;
+}
+
+const boost::wregex& CommandDefinePattern() {
+    static const boost::wregex re = MakePattern(LR"re(^#define\s*([a-zA-Z0-9_\+]+)\s*_T\("([\w\+]+)"\))re");
+    return re;
+}
+
+const boost::wregex& RequestDefinePattern() {
+    static const boost::wregex re = MakePattern(LR"re(^#define\s*(REQID[a-zA-Z0-9_\+]+)\s*(\d+)\s*\/\/(.*))re");
+    return re;
+}
+
+// Reads every line of a text file (without line ends); false when it cannot be opened or read.
+bool ReadLines(const CString& path, std::vector<CString>& lines) {
+    CStdioFile file;
+    if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeText)) return false;
+    try {
+        CString line;
+        while (file.ReadString(line)) lines.push_back(line);
+        file.Close();
+    } catch (const CFileException&) {
+        file.Abort();
+        return false;
+    }
+    return true;
+}
+
+// Finds the child list `name` of the element the navigator is in (adding it at the end when a
+// hand-edited file lacks it) and enters it.
+void EnterList(CMarkup& xml, const wchar_t* name) {
+    xml.ResetMainPos();
+    if (!xml.FindElem(name)) xml.AddElem(name);
+    xml.IntoElem();
+}
+
+}  // namespace
+
+void CMonitorControl::ParseHeaderFile(CString strHeaderPath, int& nType, int& nValue1, int& nValue2,
+                                      CString strConfigPath) {
+    std::vector<CString> lines;
+    if (!ReadLines(strHeaderPath, lines)) return;
+
+    // (command string, filed under value1)
+    std::vector<std::pair<CString, bool>> commands;
+    for (const CString& line : lines) {
+        boost::wsmatch match;
+        if (boost::regex_match(line.str(), match, CommandDefinePattern()))
+            commands.emplace_back(CString(match.str(2)), line.Find(L"FUN") >= 0);
+    }
+
+    CMarkup xml;
+    if (!EnterMonitorConfig(xml, strConfigPath)) return;
+    // A file without the section gets one, so that the loader finds the kind.
+    if (!xml.FindElem(L"OperationMapping")) xml.AddElem(L"OperationMapping");
+    xml.IntoElem();
+    if (xml.FindElem(L"PostExecute")) {
+        xml.IntoElem();
+    } else {
+        xml.AddElem(L"PostExecute");
+        xml.IntoElem();
+        xml.AddElem(L"type", std::to_wstring(TakeNumber(nType)).c_str());
+        xml.AddElem(L"value1");
+        xml.AddElem(L"value2");
+    }
+
+    for (const auto& [command, first] : commands) {
+        EnterList(xml, first ? L"value1" : L"value2");
+        // Appended after the list's existing children.
+        xml.AddElem(command, std::to_wstring(TakeNumber(first ? nValue1 : nValue2)).c_str());
+        xml.OutOfElem();
+    }
+    xml.Save(strConfigPath);
+}
+
+void CMonitorControl::ParseClientRequest(CString strHeaderPath, CString strConfigPath) {
+    std::vector<CString> lines;
+    if (!ReadLines(strHeaderPath, lines)) return;
+
+    CMarkup xml;
+    if (!EnterMonitorConfig(xml, strConfigPath)) return;
+    if (xml.FindElem(L"RequestMapping")) xml.RemoveElem();
+    xml.AddElem(L"RequestMapping");
+    xml.IntoElem();
+
+    for (const CString& line : lines) {
+        boost::wsmatch match;
+        // "Req" + the number as written (0042 stays 0042), the description as it follows "//".
+        if (boost::regex_match(line.str(), match, RequestDefinePattern()))
+            xml.AddElem(CString(L"Req") + CString(match.str(2)), CString(match.str(3)));
+    }
+    xml.Save(strConfigPath);
+}

@@ -1,0 +1,102 @@
+// The container under concurrent callers. Runs under ThreadSanitizer in CI.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <latch>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "store/Container.h"
+#include "tests/support/MonitorTestAccess.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+fs::path FixtureDir() {
+    return fs::path(__FILE__).parent_path() / "data" / "container";
+}
+
+}  // namespace
+
+// Two threads make the process's first container calls at the same moment: the key table is
+// built once, completely, before either uses it. Must be the first test of this program.
+TEST(ContainerConcurrency, KeyTableBuiltOnceOnSimultaneousFirstCalls) {
+    if (ContainerKeyTableBuilds() != 0) GTEST_SKIP() << "the key table was built by an earlier test";
+    ScratchHost scratch;
+    const std::string plain = ReadAll(FixtureDir() / "profile.plain");
+    const std::string container = ReadAll(FixtureDir() / "profile.kvra");
+    const fs::path first = scratch.Dir() / "first";
+    const fs::path second = scratch.Dir() / "second";
+    WriteAll(first, plain);
+    WriteAll(second, container);
+
+    std::latch start(2);
+    bool scrambled = false, unscrambled = false;
+    std::thread a([&] {
+        start.arrive_and_wait();
+        scrambled = ScrambleFile(first.c_str());
+    });
+    std::thread b([&] {
+        start.arrive_and_wait();
+        unscrambled = UnscrambleFile(second.c_str());
+    });
+    a.join();
+    b.join();
+
+    EXPECT_EQ(ContainerKeyTableBuilds(), 1);
+    EXPECT_TRUE(scrambled);
+    EXPECT_TRUE(unscrambled);
+    EXPECT_EQ(ReadAll(first), container);
+    EXPECT_EQ(ReadAll(second), plain);
+}
+
+// The file is replaced in one step: a reader that opens it over and over while it is scrambled and
+// unscrambled always finds it, and always whole, in either form.
+TEST(ContainerConcurrency, ReaderNeverMissesTheFile) {
+    ScratchHost scratch;
+    const std::string plain = ReadAll(FixtureDir() / "allbytes.plain");
+    const std::string container = ReadAll(FixtureDir() / "allbytes.kvra");
+    const fs::path file = scratch.Dir() / "DATB4706";
+    WriteAll(file, plain);
+
+    std::atomic<bool> done{false};
+    std::atomic<int> reads{0}, missing{0}, torn{0};
+    std::thread reader([&] {
+        while (!done.load()) {
+            std::ifstream in(file, std::ios::binary);
+            if (!in) {
+                ++missing;
+                continue;
+            }
+            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            if (bytes != plain && bytes != container) ++torn;
+            ++reads;
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(ScrambleFile(file.c_str()));
+        ASSERT_TRUE(UnscrambleFile(file.c_str()));
+    }
+    done = true;
+    reader.join();
+
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(missing.load(), 0);
+    EXPECT_EQ(torn.load(), 0);
+    EXPECT_EQ(ReadAll(file), plain);
+}

@@ -182,3 +182,8 @@ QZ_HOST_API bool CreateFileIfMissing(const CString& path);
 QZ_HOST_API bool MakeSureDirectoryPathExists(const std::string& narrowPath);
 // Turns a wide path with '\' separators into the native narrow path of the platform.
 QZ_HOST_API std::string NativePath(const CString& path);
+
+// Tests: limits the size of the files this process writes (the soft file-size limit on POSIX), so
+// that a write crossing the limit stops part-way and fails with diskFull. 0 restores the limit in
+// force before the first call. False when the platform cannot set it.
+QZ_HOST_API bool SetFileSizeLimitForTesting(std::uint64_t bytes);

@@ -50,6 +50,8 @@ QZ_MONITOR_API void QZLibDestroy();
 
 class QZ_MONITOR_API CMonitorControl {
 public:
+    // A live monitor (bOffline false) raises std::invalid_argument when the local time of
+    // 2010-01-01 00:00:00, the origin of the day files' numbers, cannot be converted.
     explicit CMonitorControl(bool bOffline);
     ~CMonitorControl();
     CMonitorControl(const CMonitorControl&) = delete;
@@ -212,6 +214,9 @@ private:
     std::mutex m_mtxSpeed;
     std::mutex m_mtxCapture;
     std::mutex m_mtxOpLog;
+    // Offset just past the last whole record of the open operation log (guarded by m_mtxOpLog):
+    // a write that fails part-way goes back to it.
+    std::uint64_t m_nOpLogEnd = 0;
     // Every subscription calls through this gate, so that the destructor can shut the gate and
     // wait for handlers already running before the object is freed.
     struct HandlerGate;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "shell/MonitorControl.h"
 
@@ -42,8 +43,26 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_vecRecvBatch)
     MONITOR_MEMBER(m_vecLogonServer)
     MONITOR_MEMBER(m_mapNormalStat)
+    MONITOR_MEMBER(m_bOpLogOpen)
+    MONITOR_MEMBER(m_fileOpLog)
+    MONITOR_MEMBER(m_pMarkup)
+    MONITOR_MEMBER(m_strWindowsVersion)
     MONITOR_MEMBER(m_mapPushStat)
 #undef MONITOR_MEMBER
+    // Private operations, called as MonitorTestAccess::WriteOperation(m, kind, value1, value2).
+#define MONITOR_METHOD(name)                                      \
+    template <typename... A>                                      \
+    static decltype(auto) name(CMonitorControl& m, A&&... args) { \
+        return m.name(std::forward<A>(args)...);                  \
+    }
+    MONITOR_METHOD(CleanUpFile)
+    MONITOR_METHOD(CreateLogFile)
+    MONITOR_METHOD(WriteOperation)
+    MONITOR_METHOD(WriteItem)
+    MONITOR_METHOD(ReadItem)
+    MONITOR_METHOD(GetCurrentOpTime)
+    MONITOR_METHOD(OutputOp_PopupMenuClose)
+#undef MONITOR_METHOD
     // Calls a private member function: MonitorTestAccess::Call(m, &CMonitorControl::AnalyseTransInfo).
     template <typename R, typename... P, typename... A>
     static R Call(CMonitorControl& m, R (CMonitorControl::*f)(P...), A&&... args) {

@@ -48,6 +48,7 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_pMarkup)
     MONITOR_MEMBER(m_strWindowsVersion)
     MONITOR_MEMBER(m_mapPushStat)
+    MONITOR_MEMBER(m_csLock)
 #undef MONITOR_MEMBER
     // Private operations, called as MonitorTestAccess::WriteOperation(m, kind, value1, value2).
 #define MONITOR_METHOD(name)                                      \

@@ -5,7 +5,7 @@
 
 #include "host/Markup.h"
 #include "platform/File.h"
-#include "platform/Profile.h"
+#include "platform/ProfileText.h"
 #include "shell/MonitorControl.h"
 
 namespace {
@@ -49,7 +49,11 @@ void CMonitorControl::OutputSysInfo(CString strPath) {
         keys.emplace_back(Numbered(L"MacName", i), m_pMacInfo[i].strMacName);
         keys.emplace_back(Numbered(L"MacID", i), m_pMacInfo[i].strMacID);
     }
-    for (const auto& [key, value] : keys) WritePrivateProfileString(L"ROOT", key, value, strPath);
+    // The keys go in one write: the same text as key-by-key profile writes give, without a
+    // partly written description on disk at any moment (and one disk flush instead of twenty).
+    ProfileDocument document;
+    for (const auto& [key, value] : keys) SetProfileValue(document, L"ROOT", key.str(), value.str());
+    WriteFileBytesAtomic(strPath, RenderProfileBytes(document));
 
     EasyEncrypt(strPath);
 }

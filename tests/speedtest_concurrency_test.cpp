@@ -1,0 +1,67 @@
+// The hand-over between the speed-test refresh (on a host thread) and the sampler (on its own
+// thread): the sampler reports the server list once, and only whole.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <boost/any.hpp>
+#include <string>
+#include <thread>
+
+#include "host/HostEnvironment.h"
+#include "speedtest/SpeedTestSettings.h"
+#include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/MonitorTestAccess.h"
+
+namespace {
+
+using A = MonitorTestAccess;
+
+TEST(SpeedTestConcurrency, TheSamplerNeverReportsAPartialServerList) {
+    ScratchHost host;
+    HostEnvironment env;
+    LoopbackHttpServer server;
+    SpeedTestSettings settings;
+    settings.fetchTimeoutMs = 2000;
+    settings.configServerFallback = server.BaseUrl();
+    SetSpeedTestSettingsForTesting(settings);
+
+    constexpr int kServers = 8;
+    std::string body =
+        "[NSCore_Configuration]\nVersion=5\n[Ping_ServerList]\nServerNumber=" + std::to_string(kServers) + "\n";
+    for (int i = 0; i < kServers; ++i)
+        body += "Server" + std::string(1, static_cast<char>('1' + i)) + "=127.0.0.1:" + std::to_string(server.Port()) +
+                "\n";
+    server.SetBody(body);
+
+    CMonitorControl monitor(true);
+    monitor.InitializeControl();
+
+    std::atomic<bool> refreshed{false};
+    std::thread refresh([&] {
+        env.Publisher().publish(L"MoniterServerProfileVersion", boost::any(5));
+        refreshed = true;
+    });
+    std::thread pages([&] {
+        for (int i = 0; i < 50; ++i) {
+            env.Publisher().publish(L"MoniterHTMLSpeedTestURL", boost::any(CString(L"http://quote.example/")));
+            env.Publisher().publish(L"MoniterHTMLSpeedTestTime", boost::any(i));
+            env.Publisher().publish(L"MoniterDownloadSpeedTest", boost::any(i));
+        }
+    });
+    // Sample until the refresh has ended and one more sample has run after it.
+    for (bool last = false; !last;) {
+        last = refreshed;
+        monitor.CollectProcessInfo();
+    }
+    refresh.join();
+    pages.join();
+    monitor.CollectProcessInfo();
+
+    int pings = 0;
+    for (const auto& report : env.DataManager().SpeedReports())
+        if (report.size() == 4 && report[1] == L"ServerPingTest") ++pings;
+    EXPECT_EQ(pings, kServers);
+    SetSpeedTestSettingsForTesting(SpeedTestSettings());
+}
+
+}  // namespace

@@ -8,6 +8,7 @@
 #include "host/HostEnvironment.h"
 #include "host/Markup.h"
 #include "host/ObjectManager.h"
+#include "platform/File.h"
 #include "platform/TextConv.h"
 #include "platform/Timer.h"
 #include "store/Container.h"
@@ -83,7 +84,7 @@ TEST(StatsHost, PublishedTrafficReachesTheStatisticsDocument) {
     // Read a copy of the statistics file, unscrambled.
     const CString statFile = *A::m_pstrStatFile(*monitor);
     const std::filesystem::path copy = scratch.Dir() / "stat-copy.xml";
-    std::filesystem::copy_file(WideToNarrow(statFile.str()), copy);
+    std::filesystem::copy_file(NativePath(statFile), copy);
     ASSERT_TRUE(UnscrambleFile(copy.string().c_str()));
     CMarkup markup;
     ASSERT_TRUE(markup.Load(NarrowToWide(copy.string())));

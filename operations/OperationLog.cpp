@@ -106,8 +106,9 @@ void CMonitorControl::WriteOperation(const CString& strKind, const CString& strV
 
 void CMonitorControl::WriteItem(CString strFile, CString strName, CString strValue) {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
-    if (!m_pMarkup) m_pMarkup = new CMarkup();
-    CMarkup& doc = *m_pMarkup;
+    // Offline objects have no working document; they use one for this call only.
+    CMarkup scratch;
+    CMarkup& doc = m_pMarkup ? *m_pMarkup : scratch;
     LoadItemDocument(doc, strFile);
     // Found: its text is replaced. Not found: the main position is still none, so the new element
     // goes after ROOT's last child.
@@ -120,8 +121,9 @@ void CMonitorControl::WriteItem(CString strFile, CString strName, CString strVal
 
 void CMonitorControl::ReadItem(CString strFile, CString strName, CString& strValue) {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
-    if (!m_pMarkup) m_pMarkup = new CMarkup();
-    CMarkup& doc = *m_pMarkup;
+    // Offline objects have no working document; they use one for this call only.
+    CMarkup scratch;
+    CMarkup& doc = m_pMarkup ? *m_pMarkup : scratch;
     LoadItemDocument(doc, strFile);
     if (doc.FindElem(strName)) {
         strValue = doc.GetData();

@@ -16,6 +16,12 @@ using LONGLONG = std::int64_t;
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 
+// A 64-bit count of 100-nanosecond units in two halves (times of day and durations).
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
 // Opaque window handle. The reference host hands these out for its dialog windows; nothing in
 // the library dereferences one.
 struct HWND__;

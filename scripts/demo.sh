@@ -7,7 +7,11 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMONITOR_TESTS=OFF -DMONITOR_BENCH=OFF >/dev/null
-ninja -C build -j"$(nproc)"
+echo "== building (build/) =="
+if ! ninja -C build -j"$(nproc)" > build/ninja.log 2>&1; then
+  tail -40 build/ninja.log
+  exit 1
+fi
 
 host=out/host
 rm -rf "$host"

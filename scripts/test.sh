@@ -3,7 +3,8 @@
 #   1. all tests in an AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/);
 #   2. the concurrency tests again in a ThreadSanitizer build (build-tsan/);
 #   3. each fuzz target for a short budget over its seed corpus (build-fuzz/, clang).
-# Set FUZZ_SECONDS to change the per-target budget (default 20).
+# Set FUZZ_SECONDS to change the per-target budget (default 20). The stress test runs with fewer
+# rounds under ThreadSanitizer (MONITOR_STRESS_ROUNDS, default here 4000) to stay near 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -22,7 +23,7 @@ echo "== thread sanitizer build (concurrency tests) =="
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMONITOR_BENCH=OFF \
       -DMONITOR_SANITIZE=thread >/dev/null
 ninja -C build-tsan -j"$jobs" concurrency_tests
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+MONITOR_STRESS_ROUNDS=${MONITOR_STRESS_ROUNDS:-4000} TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --test-dir build-tsan --output-on-failure -L concurrency --timeout 900
 
 echo "== fuzz targets (${fuzz_seconds}s each) =="

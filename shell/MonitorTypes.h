@@ -106,9 +106,3 @@ struct WebTestEntry {
     CString strURL;
     std::int32_t nOpenTime = -1;
 };
-
-// Windows FILETIME shape: a 64-bit count of 100-nanosecond units in two halves.
-struct FILETIME {
-    DWORD dwLowDateTime;
-    DWORD dwHighDateTime;
-};

@@ -1,11 +1,142 @@
-// The speed-test configuration and its refresh.
-#include "shell/MonitorControl.h"
+// The speed-test configuration: its refresh when the host reports a newer server profile, the
+// server list it names and the pings of those servers.
+//
+// Speed tests are switched on (m_bTestSpeed) only after the server list has been read and
+// measured and stored under m_mtxSpeed, so the sampler never sees a list that is still being
+// filled. Refreshes are serialised: one fetch and one round of pings at a time.
+#include <boost/any.hpp>
+#include <mutex>
+#include <vector>
 
-void CMonitorControl::GetCurrentServerProfileVersion(boost::any) {}
-void CMonitorControl::ParseServerConfig() {}
+#include "host/MessagePublisher.h"
+#include "host/ObjectManager.h"
+#include "host/PingTest.h"
+#include "platform/File.h"
+#include "platform/Process.h"
+#include "platform/Profile.h"
+#include "platform/System.h"
+#include "platform/TextConv.h"
+#include "shell/MonitorControl.h"
+#include "speedtest/ConfigFetch.h"
+#include "speedtest/ServerText.h"
+#include "speedtest/SpeedTestSettings.h"
+
+namespace {
+
+std::mutex g_refreshMutex;
+
+// More servers than this are not read: the list comes from a downloaded file.
+constexpr int kMaxServers = 256;
+
+CString SpeedTestConfigPath() {
+    return GetExecutableDir() + L"\\config\\ServerSpeedTest.ini";
+}
+
+// Creates an empty configuration file (and its folder) when none exists.
+void CreateEmptyConfig(const CString& path) {
+    MakeSureDirectoryPathExists(WideToNarrow(path));
+    CreateFileIfMissing(path);
+}
+
+// The servers of the file, in file order, each not yet measured (-7).
+std::vector<ServerPingEntry> ReadServerList(const CString& path) {
+    std::vector<ServerPingEntry> servers;
+    const int count = GetPrivateProfileInt(L"Ping_ServerList", L"ServerNumber", -7, path);
+    for (int i = 0; i < count && i < kMaxServers; ++i) {
+        const CString key = CString(L"Server") + static_cast<wchar_t>(0x31 + i);
+        ServerPingEntry entry;
+        entry.strServer = GetPrivateProfileString(L"Ping_ServerList", key, L"", path, 100);
+        entry.nPingTime = -7;
+        servers.push_back(entry);
+    }
+    return servers;
+}
+
+}  // namespace
+
+void CMonitorControl::GetCurrentServerProfileVersion(boost::any payload) {
+    const int version = boost::any_cast<int>(payload);
+    std::lock_guard<std::mutex> refresh(g_refreshMutex);
+
+    const CString path = SpeedTestConfigPath();
+    int local = -1;
+    if (!PathFileExists(path))
+        CreateEmptyConfig(path);
+    else
+        local = GetPrivateProfileInt(kConfigSection, L"Version", -1, path);
+
+    bool testSpeed = m_bTestSpeed;
+    if (local < version) {
+        testSpeed = FetchSpeedTestConfiguration(path, GetSpeedTestSettings());
+        if (!testSpeed) {
+            m_bTestSpeed = false;
+        } else if (auto* publisher = static_cast<MessagePublisher*>(CQZObjectManager::Get(L"MessagePublisher"))) {
+            publisher->publish(L"StatusWndNeedToDownload", boost::any(0));
+        }
+    }
+    if (!testSpeed) return;
+
+    std::vector<ServerPingEntry> servers = ReadServerList(path);
+    for (auto& entry : servers) {
+        if (m_bStopping) break;  // the monitor is going away: its results would never be sent
+        if (!IsServerAddressText(entry.strServer, true)) continue;  // not a server: keeps -7
+        const std::string server = WideToNarrow(entry.strServer);
+        entry.nPingTime = PingTest(server.c_str());
+    }
+    const CString url = GetPrivateProfileString(L"Download_URL", L"URL", L"", path, 100);
+    {
+        std::lock_guard<std::mutex> lock(m_mtxSpeed);
+        m_vecPingServer = std::move(servers);
+        m_strDownloadURL = url;
+    }
+    m_bTestSpeed = true;
+}
+
+void CMonitorControl::ParseServerConfig() {
+    std::lock_guard<std::mutex> refresh(g_refreshMutex);
+
+    const CString path = SpeedTestConfigPath();
+    bool testSpeed = m_bTestSpeed;
+    bool fetch = false;
+    if (!PathFileExists(path)) {
+        CreateEmptyConfig(path);
+        fetch = true;
+    } else {
+        fetch = GetPrivateProfileInt(kConfigSection, L"Version", -1, path) != 0;
+    }
+    if (fetch) {
+        testSpeed = FetchSpeedTestConfiguration(path, GetSpeedTestSettings());
+        if (!testSpeed) m_bTestSpeed = false;
+    }
+
+    // Four pings per server; the time kept is the mean of the runs that measured one, or the
+    // code of the last run when none did.
+    std::vector<ServerPingEntry> servers = ReadServerList(path);
+    for (auto& entry : servers) {
+        if (m_bStopping) break;
+        if (!IsServerAddressText(entry.strServer, false)) continue;  // never handed to a process
+        long long sum = 0;
+        int measured = 0, last = -7;
+        for (int run = 0; run < 4; ++run) {
+            last = Ping(CString(kPingOnceCommand) + entry.strServer);
+            if (last >= 0) {
+                sum += last;
+                ++measured;
+            }
+        }
+        entry.nPingTime = measured > 0 ? static_cast<std::int32_t>(sum / measured) : last;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mtxSpeed);
+        m_vecPingServer = std::move(servers);
+    }
+    if (testSpeed) m_bTestSpeed = true;
+}
+
 bool CMonitorControl::IsNeedToTestSpeed() {
     return m_bTestSpeed;
 }
+
 bool CMonitorControl::WriteServerSpeedInfo() {
     return m_bTestSpeed;
 }

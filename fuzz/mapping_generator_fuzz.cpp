@@ -1,0 +1,89 @@
+// Fuzz target of the mapping generator: the input is cut at each line "#@@" into the host's
+// files (workspaces, menu bar, toolbar, dialogs, tabs, the three command headers, the request
+// header, in this order), written into a scratch host installation, and the configuration file
+// is generated from them. The generator must not fault, and an offline monitor must load the
+// generated file with the fixed kinds and their type codes, every value code of a described kind
+// a running number from 1, and one type code per kind.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "platform/System.h"
+#include "platform/TextConv.h"
+#include "shell/MonitorControl.h"
+
+// The monitor's friend for private access; this program links no test support, so the name is
+// free here.
+struct MonitorTestAccess {
+    static auto& ByName(CMonitorControl& m) { return m.m_mapOperationByName; }
+    static auto& ByType(CMonitorControl& m) { return m.m_mapOperationByType; }
+};
+
+namespace {
+
+const char* const kFiles[] = {
+    "configuration.xml",   "menu.xml",          "toolbar.xml",        "dialog.xml",     "tab.xml",
+    "CmdMgrLogicDefine.h", "LogicHandlerFun.h", "LogicHandlerFun2.h", "ClientRequest.h"};
+
+const std::filesystem::path& ScratchHost() {
+    static const std::filesystem::path dir = [] {
+        auto path = std::filesystem::temp_directory_path() /
+                    ("mapping_generator_fuzz_" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(path / "Config");
+        SetExecutableDirOverride(NarrowToWide(path.string()));
+        return path;
+    }();
+    return dir;
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::filesystem::path& dir = ScratchHost();
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    size_t start = 0;
+    for (const char* name : kFiles) {
+        std::error_code ec;
+        std::filesystem::remove(dir / name, ec);
+        if (start > input.size()) continue;  // this file and the next ones are missing
+        size_t end = input.find("\n#@@\n", start);
+        if (end == std::string::npos) end = input.size();
+        WriteFile(dir / name, input.substr(start, end - start));
+        start = end + 5;
+    }
+    WriteFile(dir / "Config" / "MonitorConfig.xml", "<MonitorConfig/>\n");
+
+    {
+        CMonitorControl generator(true);
+        generator.CreateOperationMapping();
+    }
+    CMonitorControl loader(true);
+    const auto& byName = MonitorTestAccess::ByName(loader);
+    const auto& byType = MonitorTestAccess::ByType(loader);
+    const wchar_t* const kKinds[] = {L"WorkspaceChanged", L"MenuCommand",   L"ToolbarCommand", L"DialogShow",
+                                     L"TabWndActive",     L"PopupMenuOpen", L"PopupMenuClose"};
+    for (int type = 0; type < 7; ++type) {
+        auto kind = byName.find(kKinds[type]);
+        if (kind == byName.end() || kind->second.nType != type) std::abort();
+        for (const auto& [text, code] : kind->second.mapValue1)
+            if (code < 1) std::abort();
+        if (!kind->second.mapValue2.empty()) std::abort();
+    }
+    auto commands = byName.find(L"PostExecute");
+    if (commands != byName.end()) {
+        if (commands->second.nType != 7) std::abort();
+        for (const auto& values : {commands->second.mapValue1, commands->second.mapValue2})
+            for (const auto& [text, code] : values)
+                if (code < 1) std::abort();
+    }
+    if (byType.size() != byName.size()) std::abort();
+    return 0;
+}

@@ -1,0 +1,208 @@
+// Child processes on POSIX: posix_spawnp with a pipe, poll with a deadline, kill on time-out.
+//
+// The command-line splitter is written by hand: it reproduces the Windows argument rules, which
+// no POSIX library implements.
+#include "platform/Process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "platform/TextConv.h"
+
+extern char** environ;
+
+std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
+    std::vector<std::wstring> args;
+    const size_t size = commandLine.size();
+    size_t i = 0;
+    auto isBlank = [](wchar_t ch) { return ch == L' ' || ch == L'\t'; };
+
+    // The program: up to the next blank, or inside quotes up to the next quote; no escapes.
+    while (i < size && isBlank(commandLine[i])) ++i;
+    if (i == size) return args;
+    std::wstring program;
+    bool quoted = false;
+    for (; i < size; ++i) {
+        const wchar_t ch = commandLine[i];
+        if (ch == L'"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (!quoted && isBlank(ch)) break;
+        program += ch;
+    }
+    args.push_back(program);
+
+    // The arguments.
+    for (;;) {
+        while (i < size && isBlank(commandLine[i])) ++i;
+        if (i == size) break;
+        std::wstring arg;
+        bool inQuotes = false;
+        while (i < size) {
+            const wchar_t ch = commandLine[i];
+            if (ch == L'\\') {
+                size_t slashes = 0;
+                while (i < size && commandLine[i] == L'\\') {
+                    ++slashes;
+                    ++i;
+                }
+                if (i < size && commandLine[i] == L'"') {
+                    arg.append(slashes / 2, L'\\');
+                    if (slashes % 2 == 1) {
+                        arg += L'"';
+                        ++i;
+                    }
+                    // An even count leaves the quote to be handled as a group mark below.
+                } else {
+                    arg.append(slashes, L'\\');
+                }
+                continue;
+            }
+            if (ch == L'"') {
+                if (inQuotes && i + 1 < size && commandLine[i + 1] == L'"') {
+                    arg += L'"';  // "" inside a group
+                    i += 2;
+                    continue;
+                }
+                inQuotes = !inQuotes;
+                ++i;
+                continue;
+            }
+            if (!inQuotes && isBlank(ch)) break;
+            arg += ch;
+            ++i;
+        }
+        args.push_back(arg);
+    }
+    return args;
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int RemainingMs(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Kills the child's process group and reaps the child.
+void KillAndReap(pid_t pid) {
+    ::kill(-pid, SIGKILL);
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace
+
+ProcessOutcome RunProcess(const CString& commandLine, int timeoutMs, size_t maxOutputBytes) {
+    ProcessOutcome outcome;
+    const auto args = SplitCommandLine(commandLine.str());
+    if (args.empty() || args[0].empty()) {
+        outcome.status = ProcessStatus::StartFailed;
+        return outcome;
+    }
+    std::vector<std::string> narrow;
+    for (const auto& arg : args) narrow.push_back(WideToNarrow(arg));
+    std::vector<char*> argv;
+    for (auto& arg : narrow) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        outcome.status = ProcessStatus::PipeFailed;
+        return outcome;
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    ::posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    // Its own process group, so that a time-out ends everything it started.
+    ::posix_spawnattr_setpgroup(&attributes, 0);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+
+    pid_t pid = 0;
+    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::posix_spawnattr_destroy(&attributes);
+    ::close(fds[1]);
+    if (spawned != 0) {
+        ::close(fds[0]);
+        outcome.status = ProcessStatus::StartFailed;
+        return outcome;
+    }
+
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
+    char buffer[4096];
+    bool readFailed = false;
+    for (;;) {
+        const int left = RemainingMs(deadline);
+        if (left == 0) {
+            ::close(fds[0]);
+            KillAndReap(pid);
+            outcome.status = ProcessStatus::TimedOut;
+            return outcome;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        const int ready = ::poll(&p, 1, left);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            readFailed = true;
+            break;
+        }
+        if (ready == 0) continue;
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN) continue;
+            readFailed = true;
+            break;
+        }
+        if (n == 0) break;  // every writer has closed the pipe
+        const size_t room = maxOutputBytes > outcome.output.size() ? maxOutputBytes - outcome.output.size() : 0;
+        outcome.output.append(buffer, std::min(room, static_cast<size_t>(n)));
+    }
+    ::close(fds[0]);
+    if (readFailed) {
+        KillAndReap(pid);
+        outcome.status = ProcessStatus::ReadFailed;
+        return outcome;
+    }
+
+    // The output has ended; the process may still be finishing.
+    for (;;) {
+        int status = 0;
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            outcome.status = ProcessStatus::Exited;
+            outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            return outcome;
+        }
+        if (done < 0 && errno != EINTR) {
+            outcome.status = ProcessStatus::ReadFailed;
+            return outcome;
+        }
+        if (RemainingMs(deadline) == 0) {
+            KillAndReap(pid);
+            outcome.status = ProcessStatus::TimedOut;
+            outcome.output.clear();
+            return outcome;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}

@@ -1,0 +1,177 @@
+// Crash safety: a child process runs the monitor (records operations, samples every few
+// milliseconds, rewrites and scrambles the statistics file) and is killed at a random moment, many
+// times over in the same data directory. After every kill, each record acknowledged before the
+// kill is in the operation log, the log holds whole records only, and every scrambled data file
+// is either a whole container or plain content; a final normal run removes the leftover "$" files
+// and reads both files.
+//
+// The child is made with fork and killed with SIGKILL, which is what this test is about; hence
+// the POSIX headers here. MONITOR_CRASH_RUNS sets the number of kills (default 40).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "host/HostEnvironment.h"
+#include "host/Markup.h"
+#include "host/ObjectManager.h"
+#include "platform/TextConv.h"
+#include "platform/Timer.h"
+#include "store/Container.h"
+#include "tests/support/MonitorTestAccess.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int Runs() {
+    const char* text = std::getenv("MONITOR_CRASH_RUNS");
+    const int runs = text ? std::atoi(text) : 0;
+    return runs > 0 ? runs : 40;
+}
+
+void WriteConfig(const fs::path& dir) {
+    fs::create_directories(dir / "Config");
+    CMarkup config;
+    config.AddElem(L"MonitorConfig");
+    config.IntoElem();
+    config.AddElem(L"OperationMapping");
+    config.IntoElem();
+    config.AddElem(L"MenuCommand");
+    config.IntoElem();
+    config.AddElem(L"type", L"1");
+    config.AddElem(L"value1");
+    config.AddChildElem(L"||系统|连接", L"1");
+    config.AddElem(L"value2", L"0");
+    ASSERT_TRUE(config.Save(NarrowToWide((dir / "Config" / "MonitorConfig.xml").string())));
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The child: runs the monitor and acknowledges each recorded operation with one byte on the pipe
+// once the handler has returned. Never returns.
+[[noreturn]] void RunChild(int ack) {
+    HostEnvironment host;
+    CWaitableTimer::SetDueTimeScaleForTesting(0.0002);  // a sample every 2 ms
+    QZLibInitialize();
+    auto* monitor = static_cast<CMonitorControl*>(CQZObjectManager::Get(L"CMonitorControl"));
+    for (int i = 0;; ++i) {
+        host.Publisher().publish(L"MenuCommand", boost::any(CString(L"\\\\系统\\连接")));
+        if (::write(ack, "r", 1) != 1) ::_exit(2);
+        TRANS_INFO send{i + 1, 2001, i % 60000, 64, false};
+        host.Publisher().publish(L"TransInfoSend", boost::any(&send));
+        host.Publisher().publish(L"TransInfoRecv", boost::any(TRANS_INFO{i + 1, 2001, (i + 30) % 60000, 512, false}));
+        if (i % 25 == 0 && monitor) monitor->GetFendrakeProcessInfo();  // rewrites the statistics file
+    }
+}
+
+// Kills a child after `delay` and returns the number of operations it acknowledged.
+long KillChildAfter(std::chrono::microseconds delay) {
+    int pipes[2];
+    if (::pipe(pipes) != 0) return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipes[0]);
+        RunChild(pipes[1]);
+    }
+    ::close(pipes[1]);
+    std::this_thread::sleep_for(delay);
+    ::kill(pid, SIGKILL);
+    long acknowledged = 0;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipes[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0) acknowledged += n;
+    }
+    ::close(pipes[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return acknowledged;
+}
+
+// A data file that the monitor scrambles: either a whole container or plain content.
+void ExpectContainerOrPlain(const fs::path& path) {
+    const std::string bytes = ReadAll(path);
+    if (bytes.compare(0, 4, "KVRA") != 0) return;  // plain: the next run scrambles it
+    ASSERT_GE(bytes.size(), 8u) << path;
+    std::uint32_t length = 0;
+    for (int i = 3; i >= 0; --i) length = (length << 8) | static_cast<unsigned char>(bytes[4 + i]);
+    EXPECT_EQ(bytes.size(), 8 + (std::uint64_t{length} + 7) / 8 * 8) << path << ": a torn container";
+}
+
+long RecordsInLog(const fs::path& dataDir, bool& whole) {
+    long bytes = 0;
+    for (const auto& entry : fs::directory_iterator(dataDir)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("DATA", 0) == 0 && name.find_first_of(".$") == std::string::npos)
+            bytes += static_cast<long>(fs::file_size(entry.path()));
+    }
+    whole = bytes % 16 == 0;
+    return bytes / 16;
+}
+
+}  // namespace
+
+TEST(CrashSafety, KilledAtRandomMomentsLosesNothingAcknowledged) {
+    ScratchHost scratch;
+    WriteConfig(scratch.Dir());
+    std::mt19937 random(20240611);
+    // Microseconds: from inside the start-up (probes, day files) to well into the recording.
+    std::uniform_int_distribution<int> delay(1000, 300000);
+    long acknowledged = 0;
+    const int runs = Runs();
+    for (int run = 0; run < runs; ++run) {
+        const long acked = KillChildAfter(std::chrono::microseconds(delay(random)));
+        ASSERT_GE(acked, 0);
+        acknowledged += acked;
+        if (!fs::exists(scratch.DataDir())) continue;  // killed before the data directory was made
+        bool whole = false;
+        const long records = RecordsInLog(scratch.DataDir(), whole);
+        EXPECT_TRUE(whole) << "run " << run << ": a torn record";
+        // Acknowledged records are all there; at most one record per run was written unacknowledged.
+        EXPECT_GE(records, acknowledged) << "run " << run;
+        EXPECT_LE(records, acknowledged + run + 1) << "run " << run;
+        for (const auto& entry : fs::directory_iterator(scratch.DataDir())) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("DATB", 0) == 0 || name.rfind("DATC", 0) == 0)
+                if (name.find_first_of(".$") == std::string::npos) ExpectContainerOrPlain(entry.path());
+        }
+    }
+    EXPECT_GT(acknowledged, 0);
+
+    // A normal run afterwards: leftovers of interrupted scrambles go, and both files read back.
+    {
+        HostEnvironment host;
+        QZLibInitialize();
+        for (const auto& entry : fs::directory_iterator(scratch.DataDir()))
+            EXPECT_EQ(entry.path().filename().string().find('$'), std::string::npos) << entry.path();
+        host.Publisher().publish(L"MenuCommand", boost::any(CString(L"\\\\系统\\连接")));
+        ++acknowledged;
+        QZLibDestroy();
+    }
+    bool whole = false;
+    EXPECT_GE(RecordsInLog(scratch.DataDir(), whole), acknowledged);
+    EXPECT_TRUE(whole);
+    for (const auto& entry : fs::directory_iterator(scratch.DataDir())) {
+        const std::string name = entry.path().filename().string();
+        if ((name.rfind("DATB", 0) != 0 && name.rfind("DATC", 0) != 0) || name.find('.') != std::string::npos) continue;
+        const fs::path copy = entry.path().string() + ".copy";
+        fs::copy_file(entry.path(), copy);
+        ASSERT_TRUE(UnscrambleFile(copy.string().c_str())) << name << " is not a container after a normal run";
+        const std::string text = ReadAll(copy);
+        EXPECT_FALSE(text.empty()) << name;
+        EXPECT_NE(text.compare(0, 4, "KVRA"), 0) << name << " was scrambled twice";
+        fs::remove(copy);
+    }
+}

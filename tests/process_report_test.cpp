@@ -1,0 +1,208 @@
+// The process statistics report: the profile form written at shutdown and the document form
+// merged one sample at a time.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "host/HostEnvironment.h"
+#include "host/Markup.h"
+#include "platform/ProcessInfo.h"
+#include "platform/System.h"
+#include "platform/TextConv.h"
+#include "store/Container.h"
+#include "tests/support/MonitorTestAccess.h"
+
+using A = MonitorTestAccess;
+
+namespace {
+
+// The element tree under the current position, as "Name=text" and "Name(children)".
+std::wstring Dump(CMarkup& markup) {
+    std::wstring out;
+    markup.ResetMainPos();
+    while (markup.FindElem()) {
+        if (!out.empty()) out += L",";
+        out += markup.GetTagName().str();
+        const CString data = markup.GetData();
+        markup.IntoElem();
+        const std::wstring children = Dump(markup);
+        markup.OutOfElem();
+        if (!children.empty())
+            out += L"(" + children + L")";
+        else if (!data.IsEmpty())
+            out += L"=" + data.str();
+    }
+    return out;
+}
+
+class ProcessReport : public ::testing::Test {
+protected:
+    ScratchHost scratch;
+    HostEnvironment host;
+    CMonitorControl monitor{true};
+    std::filesystem::path file = scratch.Dir() / "DATB5000";
+    std::atomic<DWORD> tick{0};
+    std::atomic<std::int64_t> cpuMs{0};
+    std::atomic<std::uint64_t> peakBytes{32u << 20};
+
+    ProcessReport() {
+        A::m_pstrStatFile(monitor) = new CString(NarrowToWide(file.string()));
+        SetTickCountForTesting([this] { return tick.load(); });
+        SetProcessTimesForTesting([this](std::uint64_t& kernel, std::uint64_t& user) {
+            kernel = 0;
+            user = static_cast<std::uint64_t>(cpuMs.load()) * 10000;
+            return true;
+        });
+        SetProcessMemoryInfoForTesting([this](std::uint64_t& ws, std::uint64_t& peak) {
+            ws = peakBytes / 2;
+            peak = peakBytes;
+            return true;
+        });
+    }
+    ~ProcessReport() override {
+        delete A::m_pstrStatFile(monitor);
+        A::m_pstrStatFile(monitor) = nullptr;
+        SetTickCountForTesting(nullptr);
+        SetProcessTimesForTesting(nullptr);
+        SetProcessMemoryInfoForTesting(nullptr);
+    }
+
+    // The statistics file's lines, unscrambled, without line ends.
+    std::vector<std::string> ProfileLines() {
+        UnscrambleFile(file.string().c_str());
+        std::ifstream in(file);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty()) lines.push_back(line);
+        }
+        return lines;
+    }
+    void LogOn(const wchar_t* name, BOOL proxy, const wchar_t* time, int retry) {
+        A::GetLogonServerInfo(monitor, boost::any(MONITOR_SERVER_INFO{name, proxy, time, retry}));
+    }
+    void WriteText(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+    // The document under "ROOT", unscrambled.
+    std::wstring Document() {
+        UnscrambleFile(file.string().c_str());
+        CMarkup markup;
+        markup.Load(NarrowToWide(file.string()));
+        if (!markup.FindElem(L"ROOT")) return L"<no ROOT>";
+        markup.IntoElem();
+        return Dump(markup);
+    }
+    // The load that the next GetCPUPercent computes: `load` percent over 10 seconds.
+    void NextLoad(int load) {
+        tick += 10000;
+        cpuMs += 100 * load;
+    }
+};
+
+const std::vector<std::string> kRootSection = {"[ROOT]",
+                                               "StatisticsTime=360",
+                                               "ProcessMemoryPeakSize=35.128906",
+                                               "ProcessMemoryAverageSize=20.500000",
+                                               "ProcessCPUAverageSize=12",
+                                               "ProcessCPUPeakSize=87",
+                                               "ShutDownCount=2"};
+
+TEST_F(ProcessReport, WithoutAStatisticsFileNothingIsWritten) {
+    delete A::m_pstrStatFile(monitor);
+    A::m_pstrStatFile(monitor) = nullptr;
+    EXPECT_FALSE(monitor.WriteProcessInfo());
+    EXPECT_FALSE(monitor.GetFendrakeProcessInfo());
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(ProcessReport, ProfileFormRebuildsTheFileWithTheRunsValues) {
+    WriteText("<ROOT><StatisticsTime>99</StatisticsTime></ROOT>\n");  // discarded
+    A::m_nSampleCount(monitor) = 360;
+    A::m_dMemoryPeak(monitor) = 35.128906;
+    A::m_dMemoryAverage(monitor) = 20.5;
+    A::m_nCPUAverage(monitor) = 12;
+    A::m_nCPUPeak(monitor) = 87;
+    A::m_nShutDownCount(monitor) = 2;
+    EXPECT_TRUE(monitor.WriteProcessInfo());
+    EXPECT_TRUE(A::m_bStatFileScrambled(monitor));
+    EXPECT_EQ(ProfileLines(), kRootSection);
+}
+
+TEST_F(ProcessReport, ProfileFormHasOneSectionPerLogOnInCaptureOrder) {
+    A::m_nSampleCount(monitor) = 360;
+    A::m_dMemoryPeak(monitor) = 35.128906;
+    A::m_dMemoryAverage(monitor) = 20.5;
+    A::m_nCPUAverage(monitor) = 12;
+    A::m_nCPUPeak(monitor) = 87;
+    A::m_nShutDownCount(monitor) = 2;
+    LogOn(L"代理行情", TRUE, L"2026/3/7-9:30:5", 3);
+    LogOn(L"trade.example", FALSE, L"2026/3/7-9:31:0", 0);
+    EXPECT_TRUE(monitor.WriteProcessInfo());
+    std::vector<std::string> expected = kRootSection;
+    for (const char* line :
+         {"[LogOn1]", "ServerName=代理行情", "Time=2026/3/7-9:30:5", "RetryTime=3", "IsProxy=true", "[LogOn2]",
+          "ServerName=trade.example", "Time=2026/3/7-9:31:0", "RetryTime=0", "IsProxy=false"})
+        expected.push_back(line);
+    EXPECT_EQ(ProfileLines(), expected);
+    EXPECT_TRUE(A::m_vecLogonServer(monitor).empty());
+}
+
+TEST_F(ProcessReport, TheTenthLogOnSectionIsNamedByTheNextCharacter) {
+    for (int i = 0; i < 10; ++i) LogOn(L"s", FALSE, L"t", i);
+    monitor.WriteProcessInfo();
+    std::vector<std::string> sections;
+    for (const std::string& line : ProfileLines())
+        if (line.front() == '[') sections.push_back(line);
+    EXPECT_EQ(sections, (std::vector<std::string>{"[ROOT]", "[LogOn1]", "[LogOn2]", "[LogOn3]", "[LogOn4]", "[LogOn5]",
+                                                  "[LogOn6]", "[LogOn7]", "[LogOn8]", "[LogOn9]", "[LogOn:]"}));
+}
+
+TEST_F(ProcessReport, DocumentFormMergesOneSampleIntoTheStoredValues) {
+    WriteText("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ROOT/>\n");
+    host.DataManager().SetShutDownCount(4);
+    NextLoad(40);
+    EXPECT_TRUE(monitor.GetFendrakeProcessInfo());
+    EXPECT_TRUE(A::m_bStatFileScrambled(monitor));
+    EXPECT_EQ(Document(),
+              L"StatisticsTime=1,ProcessMemoryPeakSize=32.000000,ProcessMemoryAverageSize=32.000000,"
+              L"ProcessCPUAverageSize=40,ProcessCPUPeakSize=40,ShutDownCount=4,TransInfo(Normal,Push)");
+
+    peakBytes = 16u << 20;  // a lower peak: the stored peak stays, the average takes the sample
+    host.DataManager().SetShutDownCount(1);
+    NextLoad(25);
+    EXPECT_TRUE(monitor.GetFendrakeProcessInfo());
+    EXPECT_EQ(Document(),
+              L"StatisticsTime=2,ProcessMemoryPeakSize=32.000000,ProcessMemoryAverageSize=24.000000,"
+              L"ProcessCPUAverageSize=32,ProcessCPUPeakSize=40,ShutDownCount=1,TransInfo(Normal,Push)");
+}
+
+TEST_F(ProcessReport, DocumentFormSkipsTheProcessorValuesForALoadAbove100) {
+    WriteText("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ROOT><StatisticsTime>7</StatisticsTime></ROOT>\n");
+    NextLoad(180);
+    EXPECT_TRUE(monitor.GetFendrakeProcessInfo());
+    EXPECT_EQ(Document(),
+              L"StatisticsTime=8,ProcessMemoryPeakSize=32.000000,ProcessMemoryAverageSize=4.000000,"
+              L"ShutDownCount=0,TransInfo(Normal,Push)");
+}
+
+TEST_F(ProcessReport, DocumentFormAppendsLogOnsWithTheTrafficUnderTheLast) {
+    WriteText("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ROOT/>\n");
+    LogOn(L"proxy.example", TRUE, L"9:30", 1);
+    LogOn(L"行情", FALSE, L"9:31", 0);
+    A::m_vecSendBatch(monitor) = {TRANS_INFO{7, 5, 1000, 40, false}};
+    A::m_vecRecvBatch(monitor) = {TRANS_INFO{7, 5, 1250, 900, false}};
+    A::m_bSendBatchReady(monitor) = 1;
+    A::m_bRecvBatchReady(monitor) = 1;
+    NextLoad(10);
+    EXPECT_TRUE(monitor.GetFendrakeProcessInfo());
+    const std::wstring doc = Document();
+    const std::wstring tail =
+        L"LogOn(ServerName=proxy.example,Time=9:30,RetryTime=1,IsProxy=true),"
+        L"LogOn(ServerName=行情,Time=9:31,RetryTime=0,IsProxy=false,TransInfo(Normal(Req5(Description=Req5,Sum=1,"
+        L"Time=250,SendSize=40,RecvSize=900,SumNone=0,TimeNone=0,SendSizeNone=0,RecvSizeNone=0)),Push))";
+    ASSERT_GE(doc.size(), tail.size());
+    EXPECT_EQ(doc.substr(doc.size() - tail.size()), tail) << doc;
+    EXPECT_TRUE(A::m_vecLogonServer(monitor).empty());
+}
+
+}  // namespace

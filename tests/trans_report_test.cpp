@@ -1,0 +1,123 @@
+// The transmission statistics fragment written into the statistics document.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "host/Markup.h"
+#include "platform/TextConv.h"
+#include "tests/support/MonitorTestAccess.h"
+
+using A = MonitorTestAccess;
+
+namespace {
+
+// The element tree under the current position, as "Name=text" and "Name(children)".
+std::wstring Dump(CMarkup& markup) {
+    std::wstring out;
+    markup.ResetMainPos();
+    while (markup.FindElem()) {
+        if (!out.empty()) out += L",";
+        out += markup.GetTagName().str();
+        const CString data = markup.GetData();
+        markup.IntoElem();
+        const std::wstring children = Dump(markup);
+        markup.OutOfElem();
+        if (!children.empty())
+            out += L"(" + children + L")";
+        else if (!data.IsEmpty())
+            out += L"=" + data.str();
+    }
+    return out;
+}
+
+class TransReport : public ::testing::Test {
+protected:
+    ScratchHost scratch;
+    CMonitorControl monitor{true};
+    std::filesystem::path file = scratch.Dir() / "DATB5000";
+
+    TransReport() { A::m_pstrStatFile(monitor) = new CString(NarrowToWide(file.string())); }
+    ~TransReport() override {
+        delete A::m_pstrStatFile(monitor);
+        A::m_pstrStatFile(monitor) = nullptr;
+    }
+    void WriteText(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+    std::string ReadText() {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    std::wstring Document() {
+        CMarkup markup;
+        markup.Load(NarrowToWide(file.string()));
+        if (!markup.FindElem(L"ROOT")) return L"<no ROOT>";
+        markup.IntoElem();
+        return Dump(markup);
+    }
+};
+
+const wchar_t kReq5[] =
+    L"Req5(Description=Req5,Sum=1,Time=250,SendSize=40,RecvSize=900,SumNone=0,TimeNone=0,SendSizeNone=0,"
+    L"RecvSizeNone=0)";
+
+TEST_F(TransReport, StatisticsGoUnderTheLastLogOnAndReplaceTheEarlierReport) {
+    struct Case {
+        const char* name;
+        std::string document;
+        std::wstring expected;  // with %s standing for the "TransInfo" fragment
+    };
+    const std::vector<Case> cases = {
+        {"two log-ons: only the last gets it",
+         "<ROOT><StatisticsTime>3</StatisticsTime><LogOn><ServerName>a</ServerName></LogOn>"
+         "<LogOn><ServerName>b</ServerName></LogOn></ROOT>",
+         L"StatisticsTime=3,LogOn(ServerName=a),LogOn(ServerName=b,%s)"},
+        {"no log-on: directly under ROOT", "<ROOT><StatisticsTime>3</StatisticsTime></ROOT>", L"StatisticsTime=3,%s"},
+    };
+    A::m_mapNormalStat(monitor)[5] = TRANS_STAT{1, 250, 40, 900, 0, 0, 0, 0};
+    const std::wstring fragment = std::wstring(L"TransInfo(Normal(") + kReq5 + L"),Push)";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteText(c.document);
+        A::OutputSys_TransInfo(monitor);
+        std::wstring expected = c.expected;
+        expected.replace(expected.find(L"%s"), 2, fragment);
+        EXPECT_EQ(Document(), expected);
+        A::OutputSys_TransInfo(monitor);  // a second run replaces the fragment
+        EXPECT_EQ(Document(), expected);
+    }
+}
+
+TEST_F(TransReport, DescriptionsComeFromTheRequestMappingAndCountersAreSigned) {
+    WriteText("<ROOT><LogOn/></ROOT>");
+    A::m_mapRequestMapping(monitor)[L"Req5"] = L"行情快照 & <五档>";
+    A::m_mapNormalStat(monitor)[5] = TRANS_STAT{1, 250, 40, 900, 0, 0, 0, 0};
+    A::m_mapPushStat(monitor)[9] = TRANS_STAT{0, 0, 30, 0, 1, 0, 0, std::numeric_limits<std::int32_t>::min()};
+    A::m_mapPushStat(monitor)[12] = TRANS_STAT{};
+    A::OutputSys_TransInfo(monitor);
+    EXPECT_EQ(Document(),
+              L"LogOn(TransInfo(Normal(Req5(Description=行情快照 & <五档>,Sum=1,Time=250,SendSize=40,RecvSize=900,"
+              L"SumNone=0,TimeNone=0,SendSizeNone=0,RecvSizeNone=0)),"
+              L"Push(Req9(Description=Req9,Sum=0,Time=0,SendSize=30,RecvSize=0,SumNone=1,TimeNone=0,SendSizeNone=0,"
+              L"RecvSizeNone=-2147483648),"
+              L"Req12(Description=Req12,Sum=0,Time=0,SendSize=0,RecvSize=0,SumNone=0,TimeNone=0,SendSizeNone=0,"
+              L"RecvSizeNone=0))))");
+}
+
+TEST_F(TransReport, AFileThatIsNotAStatisticsDocumentIsLeftAlone) {
+    A::m_mapNormalStat(monitor)[5] = TRANS_STAT{1, 250, 40, 900, 0, 0, 0, 0};
+    for (const std::string& stored :
+         {std::string("[ROOT]\r\nStatisticsTime=3\r\n"), std::string("KVRA\x10\0\0\0\x93\x11\xfe\x02garbled", 22),
+          std::string("<OTHER><LogOn/></OTHER>")}) {
+        WriteText(stored);
+        A::OutputSys_TransInfo(monitor);
+        EXPECT_EQ(ReadText(), stored);
+    }
+    std::filesystem::remove(file);
+    A::OutputSys_TransInfo(monitor);
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+}  // namespace

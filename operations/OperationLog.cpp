@@ -37,17 +37,24 @@ RecordBytes Encode(const OperationRecord& record) {
 
 // "0" always codes 0; a listed text its code; anything else (the empty text too) -1.
 std::int32_t ValueCode(const std::map<CString, std::int32_t>& values, const CString& text) {
-    if (text == L"0") return 0;
+    if (text.GetLength() == 1 && text.GetAt(0) == L'0') return 0;
     const auto it = values.find(text);
     return it == values.end() ? -1 : it->second;
 }
 
 // hour * 10000 + minute * 100 + second of the current local time; each part is -1 when the
-// conversion fails.
+// conversion fails. Operations come in bursts, so each thread keeps the conversion of the last
+// second it saw rather than converting the same second again.
 std::int32_t CurrentTimeOfDay() {
+    thread_local std::int64_t lastSecond = 0;
+    thread_local std::int32_t lastTimeOfDay = -1;
+    const std::int64_t now = GetCurrentTime64();
+    if (now == lastSecond && lastTimeOfDay >= 0) return lastTimeOfDay;
     LocalTimeParts parts{};
-    if (!ToLocalTime(GetCurrentTime64(), parts)) return -1 * 10000 - 1 * 100 - 1;
-    return parts.hour * 10000 + parts.minute * 100 + parts.second;
+    if (!ToLocalTime(now, parts)) return -1 * 10000 - 1 * 100 - 1;
+    lastSecond = now;
+    lastTimeOfDay = parts.hour * 10000 + parts.minute * 100 + parts.second;
+    return lastTimeOfDay;
 }
 
 // Loads an item document and enters its "ROOT". A file that is missing, unreadable or holds no
@@ -67,7 +74,7 @@ void LoadItemDocument(CMarkup& doc, const CString& path) {
 
 }  // namespace
 
-void CMonitorControl::WriteOperation(CString strKind, CString strValue1, CString strValue2) {
+void CMonitorControl::WriteOperation(const CString& strKind, const CString& strValue1, const CString& strValue2) {
     const auto kind = m_mapOperationByName.find(strKind);
     if (kind == m_mapOperationByName.end()) return;
     const OperationCode& code = kind->second;
@@ -99,8 +106,9 @@ void CMonitorControl::WriteOperation(CString strKind, CString strValue1, CString
 
 void CMonitorControl::WriteItem(CString strFile, CString strName, CString strValue) {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
-    if (!m_pMarkup) m_pMarkup = new CMarkup();
-    CMarkup& doc = *m_pMarkup;
+    // Offline objects have no working document; they use one for this call only.
+    CMarkup scratch;
+    CMarkup& doc = m_pMarkup ? *m_pMarkup : scratch;
     LoadItemDocument(doc, strFile);
     // Found: its text is replaced. Not found: the main position is still none, so the new element
     // goes after ROOT's last child.
@@ -113,8 +121,9 @@ void CMonitorControl::WriteItem(CString strFile, CString strName, CString strVal
 
 void CMonitorControl::ReadItem(CString strFile, CString strName, CString& strValue) {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
-    if (!m_pMarkup) m_pMarkup = new CMarkup();
-    CMarkup& doc = *m_pMarkup;
+    // Offline objects have no working document; they use one for this call only.
+    CMarkup scratch;
+    CMarkup& doc = m_pMarkup ? *m_pMarkup : scratch;
     LoadItemDocument(doc, strFile);
     if (doc.FindElem(strName)) {
         strValue = doc.GetData();

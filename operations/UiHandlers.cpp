@@ -18,6 +18,17 @@
 
 namespace {
 
+// Kind names and the value "0", made once: the handlers run for every user operation.
+const CString kWorkspaceChanged(L"WorkspaceChanged");
+const CString kMenuCommand(L"MenuCommand");
+const CString kToolbarCommand(L"ToolbarCommand");
+const CString kPopupMenuOpen(L"PopupMenuOpen");
+const CString kPopupMenuClose(L"PopupMenuClose");
+const CString kDialogShow(L"DialogShow");
+const CString kTabWndActive(L"TabWndActive");
+const CString kPostExecute(L"PostExecute");
+const CString kZero(L"0");
+
 // Menu and toolbar command paths are recorded with '|' where the host writes '\', the form in
 // which the configuration lists them.
 CString CommandPath(const boost::any& payload) {
@@ -44,27 +55,27 @@ void CMonitorControl::OutputOp_WorkspaceChanged(boost::any payload) {
     const auto seconds = static_cast<std::int32_t>(elapsed - 60 * (elapsed / 60));
     CString secondsText;
     secondsText.Format(L"%d", seconds);
-    WriteOperation(L"WorkspaceChanged", std::get<0>(workspace), secondsText);
+    WriteOperation(kWorkspaceChanged, std::get<0>(workspace), secondsText);
 }
 
 void CMonitorControl::OutputOp_MenuCommand(boost::any payload) {
     if (m_bStopping) return;
-    WriteOperation(L"MenuCommand", CommandPath(payload), L"0");
+    WriteOperation(kMenuCommand, CommandPath(payload), kZero);
 }
 
 void CMonitorControl::OutputOp_ToolbarCommand(boost::any payload) {
     if (m_bStopping) return;
-    WriteOperation(L"ToolbarCommand", CommandPath(payload), L"0");
+    WriteOperation(kToolbarCommand, CommandPath(payload), kZero);
 }
 
 void CMonitorControl::OutputOp_PopupMenuOpen(boost::any) {
     if (m_bStopping) return;
-    WriteOperation(L"PopupMenuOpen", L"0", L"0");
+    WriteOperation(kPopupMenuOpen, kZero, kZero);
 }
 
 void CMonitorControl::OutputOp_PopupMenuClose(boost::any) {
     if (m_bStopping) return;
-    WriteOperation(L"PopupMenuClose", L"0", L"0");
+    WriteOperation(kPopupMenuClose, kZero, kZero);
 }
 
 void CMonitorControl::OutputOp_DialogShow(boost::any payload) {
@@ -76,7 +87,7 @@ void CMonitorControl::OutputOp_DialogShow(boost::any payload) {
     // A title holding "Esc" is recorded as the news window, an empty one as the log-on dialog.
     if (title.Find(L"Esc") >= 0) title = L"资讯信息";
     if (title.IsEmpty()) title = L"登录对话框";
-    WriteOperation(L"DialogShow", title, L"0");
+    WriteOperation(kDialogShow, title, kZero);
 }
 
 void CMonitorControl::OutputOp_DialogInit(boost::any) {}
@@ -90,12 +101,12 @@ void CMonitorControl::OutputOp_TabWndActive(boost::any) {
     boost::any value;
     if (!context->getcontext(L"CONTEXT_CURRENTQUOTETAB", value)) return;
     const auto& tab = boost::any_cast<const tagQuoteTabInfo&>(value);
-    WriteOperation(L"TabWndActive", tab.strText, L"0");
+    WriteOperation(kTabWndActive, tab.strText, kZero);
 }
 
 void CMonitorControl::OutputOp_PostExecute(std::wstring strFirst, std::wstring strSecond) {
     if (m_bStopping) return;
-    WriteOperation(L"PostExecute", CString(std::move(strFirst)), CString(std::move(strSecond)));
+    WriteOperation(kPostExecute, CString(std::move(strFirst)), CString(std::move(strSecond)));
 }
 
 void CMonitorControl::OutputSys_Logon(boost::any) {}

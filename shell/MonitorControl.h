@@ -112,7 +112,7 @@ private:
     void LoadSysInfo();
 
     // Operation log.
-    void WriteOperation(CString strKind, CString strValue1, CString strValue2);
+    void WriteOperation(const CString& strKind, const CString& strValue1, const CString& strValue2);
     void WriteItem(CString strFile, CString strName, CString strValue);
     void ReadItem(CString strFile, CString strName, CString& strValue);
     CString GetCurrentOpTime();
@@ -222,6 +222,6 @@ private:
     struct HandlerGate;
     std::shared_ptr<HandlerGate> m_pGate;
     std::vector<boost::signals2::connection> m_vecConnections;
-    CWaitableTimer m_timer;  // the object m_hTimer points at once the thread has created it
+    CWaitableTimer m_timer;                  // the object m_hTimer points at once the thread has created it
     std::atomic<int> m_nThreadExitCode{-1};  // the sampling thread's exit code; -1 while it runs
 };

@@ -127,7 +127,8 @@ TEST(CrashSafety, KilledAtRandomMomentsLosesNothingAcknowledged) {
     ScratchHost scratch;
     WriteConfig(scratch.Dir());
     std::mt19937 random(20240611);
-    std::uniform_int_distribution<int> delay(1000, 60000);  // microseconds
+    // Microseconds: from inside the start-up (probes, day files) to well into the recording.
+    std::uniform_int_distribution<int> delay(1000, 300000);
     long acknowledged = 0;
     const int runs = Runs();
     for (int run = 0; run < runs; ++run) {

@@ -61,8 +61,11 @@ protected:
         });
     }
     ~ProcessReport() override {
+        // An offline monitor frees neither: they are ours here.
         delete A::m_pstrStatFile(monitor);
         A::m_pstrStatFile(monitor) = nullptr;
+        delete A::m_pMarkup(monitor);
+        A::m_pMarkup(monitor) = nullptr;
         SetTickCountForTesting(nullptr);
         SetProcessTimesForTesting(nullptr);
         SetProcessMemoryInfoForTesting(nullptr);

@@ -8,6 +8,8 @@
 #include "host/HostEnvironment.h"
 #include "host/Markup.h"
 #include "host/ObjectManager.h"
+#include "platform/File.h"
+#include "platform/Profile.h"
 #include "platform/TextConv.h"
 #include "platform/Timer.h"
 #include "store/Container.h"
@@ -83,7 +85,7 @@ TEST(StatsHost, PublishedTrafficReachesTheStatisticsDocument) {
     // Read a copy of the statistics file, unscrambled.
     const CString statFile = *A::m_pstrStatFile(*monitor);
     const std::filesystem::path copy = scratch.Dir() / "stat-copy.xml";
-    std::filesystem::copy_file(WideToNarrow(statFile.str()), copy);
+    std::filesystem::copy_file(NativePath(statFile), copy);
     ASSERT_TRUE(UnscrambleFile(copy.string().c_str()));
     CMarkup markup;
     ASSERT_TRUE(markup.Load(NarrowToWide(copy.string())));
@@ -98,8 +100,15 @@ TEST(StatsHost, PublishedTrafficReachesTheStatisticsDocument) {
     EXPECT_EQ(Text(markup, {L"LogOn", L"TransInfo", L"Normal", L"Req12", L"Sum"}), L"399");
     EXPECT_EQ(Text(markup, {L"LogOn", L"TransInfo", L"Normal", L"Req12", L"Description"}), L"Req12");
 
+    // At shutdown the file is rebuilt in profile form with the sampler's values.
+    publisher.publish(L"MonitorServerInfo", boost::any(MONITOR_SERVER_INFO{L"trade.example", TRUE, L"9:45", 2}));
     QZLibDestroy();
     CWaitableTimer::SetDueTimeScaleForTesting(1.0);
+    ASSERT_TRUE(UnscrambleFile(NativePath(statFile).c_str()));
+    EXPECT_GT(GetPrivateProfileInt(L"ROOT", L"StatisticsTime", 0, statFile), 0);
+    EXPECT_GT(GetPrivateProfileString(L"ROOT", L"ProcessMemoryPeakSize", L"", statFile).GetLength(), 0);
+    EXPECT_EQ(GetPrivateProfileString(L"LogOn1", L"ServerName", L"", statFile), L"trade.example");
+    EXPECT_EQ(GetPrivateProfileString(L"LogOn1", L"IsProxy", L"", statFile), L"true");
 }
 
 }  // namespace

@@ -40,8 +40,11 @@ protected:
 
     TransReport() { A::m_pstrStatFile(monitor) = new CString(NarrowToWide(file.string())); }
     ~TransReport() override {
+        // An offline monitor frees neither: they are ours here.
         delete A::m_pstrStatFile(monitor);
         A::m_pstrStatFile(monitor) = nullptr;
+        delete A::m_pMarkup(monitor);
+        A::m_pMarkup(monitor) = nullptr;
     }
     void WriteText(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
     std::string ReadText() {
@@ -107,9 +110,10 @@ TEST_F(TransReport, DescriptionsComeFromTheRequestMappingAndCountersAreSigned) {
 }
 
 TEST_F(TransReport, AFileThatIsNotAStatisticsDocumentIsLeftAlone) {
+    const char kScrambled[] = "KVRA\x10\0\0\0\x93\x11\xfe\x02garbled";
     A::m_mapNormalStat(monitor)[5] = TRANS_STAT{1, 250, 40, 900, 0, 0, 0, 0};
     for (const std::string& stored :
-         {std::string("[ROOT]\r\nStatisticsTime=3\r\n"), std::string("KVRA\x10\0\0\0\x93\x11\xfe\x02garbled", 22),
+         {std::string("[ROOT]\r\nStatisticsTime=3\r\n"), std::string(kScrambled, sizeof(kScrambled) - 1),
           std::string("<OTHER><LogOn/></OTHER>")}) {
         WriteText(stored);
         A::OutputSys_TransInfo(monitor);

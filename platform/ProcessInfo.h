@@ -7,6 +7,10 @@
 // getrusage(RUSAGE_SELF). Byte counts are 32-bit like the counters of a 32-bit Windows process;
 // a value above 4 GiB - 1 is clamped to 0xFFFFFFFF rather than wrapped.
 //
+// The two /proc parsers are written here because neither the standard library nor Boost reads
+// these files; they are pure functions over the text so that they are tested with literal
+// snippets.
+//
 // Every function may be called from any thread. The seams let tests supply their own values;
 // passing an empty function restores the real query.
 #pragma once

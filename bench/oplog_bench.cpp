@@ -11,7 +11,6 @@
 //   oplog_bench [--benchmark_repetitions=5] [--benchmark_min_time=...]   (Release build recommended)
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -19,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/MedianReporter.h"
 #include "host/HostEnvironment.h"
 #include "host/ObjectManager.h"
 #include "platform/File.h"
@@ -121,56 +121,12 @@ BENCHMARK(BM_MenuCommandRecord);
 BENCHMARK(BM_ToolbarCommandUnrecorded);
 BENCHMARK(BM_WriteOperationDirect);
 
-// The console report, remembering each benchmark's time per record, CPU and wall clock, for the
-// comparison at the end: the median the library computes over the repetitions, or the median of
-// the repetitions this reporter saw (the only run, without repetitions).
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            Times& times = m_times[run.run_name.str()];
-            if (run.run_type == Run::RT_Iteration) {
-                times.cpu.push_back(run.GetAdjustedCPUTime());
-                times.wall.push_back(run.GetAdjustedRealTime());
-            } else if (run.aggregate_name == "median") {
-                times.medianCpu = run.GetAdjustedCPUTime();
-                times.medianWall = run.GetAdjustedRealTime();
-            }
-        }
-    }
-    // Median records per second of a benchmark; 0 when it did not run. The times are in the
-    // benchmark's display unit, nanoseconds.
-    double Rate(const std::string& name, bool cpu) const {
-        const auto it = m_times.find(name);
-        if (it == m_times.end()) return 0;
-        const Times& times = it->second;
-        double median = cpu ? times.medianCpu : times.medianWall;
-        if (median <= 0) {
-            std::vector<double> values = cpu ? times.cpu : times.wall;
-            if (values.empty()) return 0;
-            std::sort(values.begin(), values.end());
-            const std::size_t n = values.size();
-            median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-        }
-        return median > 0 ? 1e9 / median : 0;
-    }
-
-private:
-    struct Times {
-        std::vector<double> cpu, wall;  // nanoseconds per record, one entry per repetition
-        double medianCpu = 0, medianWall = 0;
-    };
-    std::map<std::string, Times> m_times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RateReporter reporter;
+    MedianReporter reporter;
     {
         BenchHost host;
         g_host = &host;

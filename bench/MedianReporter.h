@@ -1,7 +1,8 @@
 // A console reporter that also remembers each benchmark's time per iteration, CPU and wall
 // clock, so that a benchmark program can compare its rows after the runs: the median the library
 // computes over --benchmark_repetitions, or the median of the runs this reporter saw (the only
-// run, without repetitions).
+// run, without repetitions). Benchmarks are named by their function, without the "/real_time"
+// and other suffixes of the library's run names.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -17,7 +18,7 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.error_occurred) continue;
-            Times& times = m_times[run.run_name.str()];
+            Times& times = m_times[run.run_name.function_name];
             if (run.run_type == Run::RT_Iteration) {
                 times.cpu.push_back(Seconds(run, run.GetAdjustedCPUTime()));
                 times.wall.push_back(Seconds(run, run.GetAdjustedRealTime()));

@@ -30,9 +30,10 @@ const CString kPostExecute(L"PostExecute");
 const CString kZero(L"0");
 
 // Menu and toolbar command paths are recorded with '|' where the host writes '\', the form in
-// which the configuration lists them.
-CString CommandPath(const boost::any& payload) {
-    CString path = boost::any_cast<const CString&>(payload);
+// which the configuration lists them. Each handler owns its copy of the payload, so the path is
+// converted in place rather than copied again.
+const CString& CommandPath(boost::any& payload) {
+    CString& path = boost::any_cast<CString&>(payload);
     path.Replace(L'\\', L'|');
     return path;
 }

@@ -3,41 +3,43 @@
 // A subscription holds a shared reference to the gate, not to the monitor alone: the destructor
 // shuts the gate and waits for the calls already inside, so a message that the host delivers
 // late (or on another thread while the monitor is being destroyed) never reaches a freed object.
+//
+// The gate sits on the path of every user operation, so entering and leaving it are one atomic
+// increment, one load and one decrement; only the destructor waits. All accesses are sequentially
+// consistent, which is what makes the two sides agree: a call increments `active` before it reads
+// `open`, and the destructor clears `open` before it reads `active`, so either the call sees the
+// gate shut and leaves without running, or the destructor sees the call inside and waits for it.
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <memory>
-#include <mutex>
 
 #include "shell/MonitorControl.h"
 
 struct CMonitorControl::HandlerGate {
-    std::mutex mutex;
-    std::condition_variable drained;
-    bool open = true;
-    int active = 0;
+    std::atomic<bool> open{true};
+    std::atomic<int> active{0};  // calls between their increment and their decrement
 
     // Runs `call` unless the gate is shut; exceptions (a payload of the wrong type) pass through.
     template <typename Call>
     void Run(Call&& call) {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (!open) return;
-            ++active;
-        }
+        active.fetch_add(1);
         struct Leave {
             HandlerGate* gate;
-            ~Leave() {
-                std::lock_guard<std::mutex> lock(gate->mutex);
-                if (--gate->active == 0) gate->drained.notify_all();
-            }
+            ~Leave() { gate->Leave(); }
         } leave{this};
+        if (!open.load()) return;
         call();
     }
 
     void ShutAndDrain() {
-        std::unique_lock<std::mutex> lock(mutex);
-        open = false;
-        drained.wait(lock, [this] { return active == 0; });
+        open.store(false);
+        for (int inside = active.load(); inside != 0; inside = active.load()) active.wait(inside);
+    }
+
+private:
+    // The last call out of a shut gate wakes the destructor waiting in ShutAndDrain.
+    void Leave() {
+        if (active.fetch_sub(1) == 1 && !open.load()) active.notify_all();
     }
 };

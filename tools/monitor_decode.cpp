@@ -131,10 +131,12 @@ int DecodeLog(const fs::path& file, const fs::path& hostDir) {
 }
 
 std::string Describe(const std::string& name) {
+    // A leftover of an interrupted write ("DATB6186$") is named after the file it was meant to
+    // replace: told apart first, it is listed and never taken for that file.
+    if (!name.empty() && name.back() == '$') return "interrupted container file";
     if (name.rfind("DATA", 0) == 0 && name.find('.') == std::string::npos) return "operation log";
     if (name.rfind("DATB", 0) == 0 && name.find('.') == std::string::npos) return "statistics";
     if (name == "DATC") return "system information";
-    if (!name.empty() && name.back() == '$') return "interrupted container file";
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0) return "decoded copy";
     return "other file";
 }

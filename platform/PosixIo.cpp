@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 
 #include "platform/File.h"
 
@@ -72,4 +74,13 @@ int WriteAllBytes(int fd, const void* data, size_t size) {
         size -= static_cast<size_t>(n);
     }
     return 0;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream out;
+    out << in.rdbuf();
+    text = out.str();
+    return !in.bad();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 // The CFileException cause for a failed system call's errno.
 int ErrnoToFileCause(int error);
@@ -15,3 +16,7 @@ void IgnoreFileSizeSignal();
 // Writes all `size` bytes, continuing after partial writes and interruptions. Returns 0, or the
 // errno of the write that failed.
 int WriteAllBytes(int fd, const void* data, size_t size);
+
+// Reads a whole file into `text`. Kernel files (/proc, /sys) report no size, so this reads until
+// the end instead of trusting the length. False when the file cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& text);

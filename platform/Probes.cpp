@@ -18,12 +18,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 #include "platform/File.h"
+#include "platform/PosixIo.h"
 #include "platform/ProbeParsers.h"
 #include "platform/System.h"
 #include "platform/TextConv.h"
@@ -42,19 +41,9 @@ F Override(F ProbeOverrides::*member) {
     return g_overrides.*member;
 }
 
-// Reads a whole file (kernel files report no size, so read until the end).
-bool ReadText(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream out;
-    out << in.rdbuf();
-    text = out.str();
-    return !in.bad();
-}
-
 std::string ReadFirstLine(const std::string& path) {
     std::string text;
-    if (!ReadText(path, text)) return std::string();
+    if (!ReadWholeFile(path, text)) return std::string();
     const size_t end = text.find('\n');
     return end == std::string::npos ? text : text.substr(0, end);
 }
@@ -83,7 +72,7 @@ std::string PciName(const std::string& deviceDir) {
     if (!ReadHexFile(deviceDir + "/vendor", vendor) || !ReadHexFile(deviceDir + "/device", device)) return {};
     for (const char* list : {"/usr/share/misc/pci.ids", "/usr/share/hwdata/pci.ids", "/usr/share/pci.ids"}) {
         std::string ids, name;
-        if (ReadText(list, ids) && LookupPciName(ids, vendor, device, name)) return name;
+        if (ReadWholeFile(list, ids) && LookupPciName(ids, vendor, device, name)) return name;
     }
     return {};
 }
@@ -114,7 +103,7 @@ bool ExecutableMount(std::string& path, MountEntry& mount) {
     if (ec) return false;
     path = resolved.string();
     std::string mountinfo;
-    return ReadText("/proc/self/mountinfo", mountinfo) && FindMount(mountinfo, path, mount);
+    return ReadWholeFile("/proc/self/mountinfo", mountinfo) && FindMount(mountinfo, path, mount);
 }
 
 bool IsRemovable(const MountEntry& mount) {
@@ -148,7 +137,7 @@ std::string VolumeLabel(const MountEntry& mount) {
 
 bool RealGetOsProductName(CString& name) {
     std::string osRelease;
-    if (!ReadText("/etc/os-release", osRelease)) ReadText("/usr/lib/os-release", osRelease);
+    if (!ReadWholeFile("/etc/os-release", osRelease)) ReadWholeFile("/usr/lib/os-release", osRelease);
     const utsname names = Uname();
     const std::string text = OsProductName(osRelease, names.sysname, names.release);
     if (text.empty()) return false;
@@ -158,7 +147,7 @@ bool RealGetOsProductName(CString& name) {
 
 bool RealGetProcessorDescription(int n, ProcessorDescription& description) {
     std::string cpuinfo;
-    ReadText("/proc/cpuinfo", cpuinfo);
+    ReadWholeFile("/proc/cpuinfo", cpuinfo);
     const bool known = DescribeProcessor(cpuinfo, n, Uname().machine, description);
     if (!description.hasMHz && n >= 0) {
         // Processors whose /proc/cpuinfo has no clock: the frequency limit of cpufreq, in kHz.
@@ -180,17 +169,18 @@ bool RealGetProcessorDescription(int n, ProcessorDescription& description) {
 
 bool RealGlobalMemoryStatus(MemoryStatus& status) {
     std::string meminfo;
-    if (!ReadText("/proc/meminfo", meminfo) || !ParseMemInfo(meminfo, status.totalPhys, status.availPhys)) return false;
+    if (!ReadWholeFile("/proc/meminfo", meminfo) || !ParseMemInfo(meminfo, status.totalPhys, status.availPhys))
+        return false;
     // The process's virtual address space: its limit when one is set, else the size of the user
     // address space; what is free is what the process has not mapped yet.
     ULONGLONG total = 0;
     rlimit limit{};
     if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) total = limit.rlim_cur;
     std::string maps;
-    if (total == 0 && ReadText("/proc/self/maps", maps)) total = ParseAddressSpaceSize(maps);
+    if (total == 0 && ReadWholeFile("/proc/self/maps", maps)) total = ParseAddressSpaceSize(maps);
     std::string selfStatus;
     ULONGLONG used = 0;
-    if (ReadText("/proc/self/status", selfStatus)) ParseKilobyteField(selfStatus, "VmSize", used);
+    if (ReadWholeFile("/proc/self/status", selfStatus)) ParseKilobyteField(selfStatus, "VmSize", used);
     status.totalVirtual = total;
     status.availVirtual = total > used ? total - used : 0;
     return true;
@@ -226,8 +216,8 @@ ScreenCaps RealGetScreenCaps() {
         const std::string dir = "/sys/class/drm/" + connector + "/";
         if (ReadFirstLine(dir + "status") != "connected") continue;
         std::string edid, modes;
-        if (ReadText(dir + "edid", edid) && ParseEdidPreferredMode(edid, caps)) return caps;
-        if (ReadText(dir + "modes", modes) && ParseDrmMode(modes, caps.width, caps.height)) return caps;
+        if (ReadWholeFile(dir + "edid", edid) && ParseEdidPreferredMode(edid, caps)) return caps;
+        if (ReadWholeFile(dir + "modes", modes) && ParseDrmMode(modes, caps.width, caps.height)) return caps;
     }
     return caps;
 }

@@ -6,11 +6,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <limits>
 #include <mutex>
-#include <sstream>
 #include <string_view>
+
+#include "platform/PosixIo.h"
 
 namespace {
 
@@ -51,15 +51,6 @@ bool FindKilobytes(std::string_view text, std::string_view name, std::uint64_t& 
         return true;
     }
     return false;
-}
-
-bool ReadWholeFile(const char* path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream out;
-    out << in.rdbuf();
-    text = out.str();
-    return !in.bad();
 }
 
 bool ReadRealMemory(std::uint64_t& workingSet, std::uint64_t& peak) {

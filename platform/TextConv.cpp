@@ -1,6 +1,8 @@
 // UTF-8 <-> wide text, independent of the process locale.
 #include "platform/TextConv.h"
 
+#include "platform/Utf16.h"
+
 namespace {
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -20,18 +22,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-}
-
-void AppendWide(std::wstring& out, char32_t cp) {
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<wchar_t>(0xD800 + (cp >> 10));
-            out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
-            return;
-        }
-    }
-    out += static_cast<wchar_t>(cp);
 }
 
 }  // namespace
@@ -84,7 +74,7 @@ std::wstring NarrowToWide(const std::string& narrow) {
             cp = lead & 0x07;
             min = 0x10000;
         } else {
-            AppendWide(out, 0xFFFD);
+            AppendCodePoint(out, 0xFFFD);
             ++i;
             continue;
         }
@@ -95,11 +85,11 @@ std::wstring NarrowToWide(const std::string& narrow) {
         }
         if (j <= static_cast<size_t>(extra) || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             // Malformed: one replacement for the lead byte, then resynchronise on the next byte.
-            AppendWide(out, 0xFFFD);
+            AppendCodePoint(out, 0xFFFD);
             ++i;
             continue;
         }
-        AppendWide(out, cp);
+        AppendCodePoint(out, cp);
         i += static_cast<size_t>(extra) + 1;
     }
     return out;

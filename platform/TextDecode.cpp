@@ -9,55 +9,13 @@
 #include <cerrno>
 
 #include "platform/TextConv.h"
+#include "platform/Utf16.h"
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-void AppendWide(std::wstring& out, char32_t cp) {
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<wchar_t>(0xD800 + (cp >> 10));
-            out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
-            return;
-        }
-    }
-    out += static_cast<wchar_t>(cp);
-}
-
-// UTF-16 in the given byte order; unpaired surrogates and an odd trailing byte become U+FFFD.
+// UTF-16 from byte `start` on, in the given byte order.
 std::wstring DecodeUtf16(const std::string& bytes, size_t start, bool bigEndian) {
-    std::wstring out;
-    out.reserve((bytes.size() - start) / 2);
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
-    auto unit = [&](size_t i) -> char32_t {
-        return bigEndian ? (static_cast<char32_t>(s[i]) << 8) | s[i + 1]
-                         : (static_cast<char32_t>(s[i + 1]) << 8) | s[i];
-    };
-    size_t i = start;
-    while (i + 1 < n) {
-        const char32_t u = unit(i);
-        i += 2;
-        if (u >= 0xD800 && u <= 0xDBFF) {
-            if (i + 1 < n) {
-                const char32_t low = unit(i);
-                if (low >= 0xDC00 && low <= 0xDFFF) {
-                    AppendWide(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-                    i += 2;
-                    continue;
-                }
-            }
-            AppendWide(out, kReplacement);
-        } else if (u >= 0xDC00 && u <= 0xDFFF) {
-            AppendWide(out, kReplacement);
-        } else {
-            AppendWide(out, u);
-        }
-    }
-    if (i < n) AppendWide(out, kReplacement);
-    return out;
+    return Utf16BytesToWide(bytes.data() + start, bytes.size() - start, bigEndian);
 }
 
 // The declared name in upper case, or empty when it cannot be a character set's name (only

@@ -7,18 +7,6 @@ char16_t UnitAt(const unsigned char* p, bool bigEndian) {
     return bigEndian ? static_cast<char16_t>((p[0] << 8) | p[1]) : static_cast<char16_t>((p[1] << 8) | p[0]);
 }
 
-void AppendCodePoint(std::wstring& out, char32_t cp) {
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<wchar_t>(0xD800 + (cp >> 10));
-            out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
-            return;
-        }
-    }
-    out += static_cast<wchar_t>(cp);
-}
-
 void AppendUnit(std::string& out, char16_t unit, bool bigEndian) {
     const char high = static_cast<char>(unit >> 8);
     const char low = static_cast<char>(unit & 0xFF);
@@ -32,6 +20,18 @@ void AppendUnit(std::string& out, char16_t unit, bool bigEndian) {
 }
 
 }  // namespace
+
+void AppendCodePoint(std::wstring& out, char32_t cp) {
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+            return;
+        }
+    }
+    out += static_cast<wchar_t>(cp);
+}
 
 std::wstring Utf16BytesToWide(const char* data, size_t size, bool bigEndian) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);

@@ -14,3 +14,5 @@
 std::wstring Utf16BytesToWide(const char* data, size_t size, bool bigEndian);
 // Encodes wide text as UTF-16 bytes (no byte-order mark).
 std::string WideToUtf16Bytes(const std::wstring& text, bool bigEndian);
+// Appends one code point (a surrogate pair where wchar_t is 16 bits wide).
+void AppendCodePoint(std::wstring& out, char32_t cp);

@@ -203,10 +203,6 @@ private:
     std::vector<TRANS_INFO> m_vecSendBatch;
     std::vector<TRANS_INFO> m_vecRecvBatch;
     std::int32_t m_nDownloadTime = -1;
-    TransGroupMap m_mapRecvNormal;
-    TransGroupMap m_mapSendNormal;
-    TransGroupMap m_mapRecvPush;
-    TransGroupMap m_mapSendPush;
     std::map<std::int32_t, TRANS_STAT> m_mapNormalStat;
     std::map<std::int32_t, TRANS_STAT> m_mapPushStat;
 

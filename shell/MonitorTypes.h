@@ -59,9 +59,6 @@ struct TRANS_STAT {
     std::int32_t nRecvSizeNone = 0;
 };
 
-// Request type -> serial -> records in capture order.
-using TransGroupMap = std::map<std::int32_t, std::map<std::int32_t, std::vector<TRANS_INFO>>>;
-
 // Machine description records.
 struct _CPUINFORMATION {
     CString strCPUName;

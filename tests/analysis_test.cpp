@@ -133,6 +133,9 @@ TEST_F(Analysis, ASendBatchAloneIsGroupedAndBothFlagsClear) {
     EXPECT_EQ(A::m_bRecvBatchReady(monitor).load(), 0);
 }
 
+// Request type -> serial -> records in capture order.
+using TransGroupMap = std::map<std::int32_t, std::map<std::int32_t, std::vector<TRANS_INFO>>>;
+
 // The pairing done the plain way, with nested ordered maps, to compare the analysis against.
 void Reference(const std::vector<TRANS_INFO>& sends, const std::vector<TRANS_INFO>& recvs, StatMap& normal,
                StatMap& push) {

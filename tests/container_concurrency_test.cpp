@@ -11,21 +11,12 @@
 #include <vector>
 
 #include "store/Container.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/MonitorTestAccess.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 fs::path FixtureDir() {
     return fs::path(__FILE__).parent_path() / "data" / "container";

@@ -19,6 +19,7 @@
 #include "platform/TextConv.h"
 #include "store/Container.h"
 #include "store/Rc5.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/MonitorTestAccess.h"
 
 namespace fs = std::filesystem;
@@ -30,16 +31,6 @@ std::vector<std::uint8_t> Hex(const std::string& hex) {
     for (size_t i = 0; i + 1 < hex.size(); i += 2)
         bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     return bytes;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 fs::path FixtureDir() {

@@ -27,6 +27,7 @@
 #include "platform/TextConv.h"
 #include "platform/Timer.h"
 #include "store/Container.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/MonitorTestAccess.h"
 
 namespace {
@@ -53,11 +54,6 @@ void WriteConfig(const fs::path& dir) {
     config.AddChildElem(L"||系统|连接", L"1");
     config.AddElem(L"value2", L"0");
     ASSERT_TRUE(config.Save(NarrowToWide((dir / "Config" / "MonitorConfig.xml").string())));
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The child: runs the monitor and acknowledges each recorded operation with one byte on the pipe

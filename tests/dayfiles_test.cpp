@@ -28,7 +28,7 @@ std::set<std::string> FileNames(const fs::path& dir) {
 }
 
 bool IsContainer(const fs::path& path) {
-    return ReadBytes(path).compare(0, 4, "KVRA") == 0;
+    return ReadAll(path).compare(0, 4, "KVRA") == 0;
 }
 
 void RecordMenuCommand(CMonitorControl& monitor) {
@@ -95,7 +95,7 @@ TEST_F(DayFiles, RunCreatesTheDaysFilesAndTheNextRunOfTheDayAppends) {
     first.reset();
     const std::string printed = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(printed.find("DATA4706 could not be opened 11\n"), std::string::npos) << printed;
-    const std::string afterFirst = ReadBytes(opLog);
+    const std::string afterFirst = ReadAll(opLog);
     ASSERT_EQ(afterFirst.size(), 16u);
     EXPECT_FALSE(IsContainer(opLog));
 
@@ -108,7 +108,7 @@ TEST_F(DayFiles, RunCreatesTheDaysFilesAndTheNextRunOfTheDayAppends) {
     ::testing::internal::CaptureStdout();
     second.reset();
     ::testing::internal::GetCapturedStdout();
-    const std::string afterSecond = ReadBytes(opLog);
+    const std::string afterSecond = ReadAll(opLog);
     ASSERT_EQ(afterSecond.size(), 32u);
     EXPECT_EQ(afterSecond.substr(0, 16), afterFirst);
     EXPECT_EQ(ReadRecords(opLog).at(1).nTimeOfDay, ReadRecords(opLog).at(0).nTimeOfDay + 10000);

@@ -23,7 +23,7 @@ protected:
     void WriteBytes(const char* name, const std::string& bytes) const {
         std::ofstream(scratch_.Dir() / name, std::ios::binary) << bytes;
     }
-    std::string ReadBytes(const char* name) const {
+    std::string ReadAll(const char* name) const {
         std::ifstream in(scratch_.Dir() / name, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
@@ -106,7 +106,7 @@ TEST_F(MarkupFiles, NamesTextsAndAttributesSurviveSaveThenLoad) {
     EXPECT_EQ(in.GetData(), L"1");
 
     // Valid names are written as they are, the others in their escaped form, as valid XML names.
-    const std::string file = ReadBytes("roundtrip.xml");
+    const std::string file = ReadAll("roundtrip.xml");
     EXPECT_EQ(file.rfind(
                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<ROOT>\r\n\t<ROOT ROOT=\"plain\">plain</ROOT>\r\n", 0),
               0u);

@@ -78,7 +78,7 @@ TEST_F(OperationLog, RecordsCodeTimeKindAndValues) {
                                                   << c.hour << ":" << c.minute << ":" << c.second;
     }
     // Little-endian on disk, whatever the machine.
-    const std::string bytes = ReadBytes(logPath);
+    const std::string bytes = ReadAll(logPath);
     EXPECT_EQ(bytes.substr(16 * 3, 16),
               std::string("\xb7\x99\x03\x00\x01\x00\x00\x00\xff\xff\xff\xff\xff\xff\xff\xff", 16));
 }
@@ -127,7 +127,7 @@ TEST_F(OperationLog, ExistingLogIsAppendedTo) {
     Write(L"PopupMenuOpen", L"0", L"0");
     const std::vector<OperationRecord> records = ReadRecords(logPath);
     ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(ReadBytes(logPath).substr(0, 16), "0123456789abcdef");
+    EXPECT_EQ(ReadAll(logPath).substr(0, 16), "0123456789abcdef");
     EXPECT_EQ(records[1], (OperationRecord{80001, 5, 0, 0}));
 }
 

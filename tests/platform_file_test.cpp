@@ -11,20 +11,12 @@
 
 #include "platform/File.h"
 #include "platform/TextConv.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/MonitorTestAccess.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteRaw(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // 0 when the open succeeds, else its cause.
 int OpenCause(const CString& path, unsigned flags) {
@@ -163,8 +155,8 @@ TEST_F(FileTest, ReadSeekAndPositions) {
 
 TEST_F(FileTest, ErrorsCarryTheirCauses) {
     fs::create_directory(scratch.Dir() / "sub");
-    WriteRaw(scratch.Dir() / "plain", "x");
-    WriteRaw(scratch.Dir() / "other", "y");
+    WriteAll(scratch.Dir() / "plain", "x");
+    WriteAll(scratch.Dir() / "other", "y");
 
     EXPECT_EQ(OpenCause(Path(L"missing"), CFile::modeRead), CFileException::fileNotFound);
     EXPECT_EQ(OpenCause(Path(L"plain\\inside"), kCreateWrite), CFileException::badPath);
@@ -247,7 +239,7 @@ TEST_F(FileTest, MakeSureDirectoryPathExistsCreatesTheDirectoryPart) {
     EXPECT_TRUE(fs::is_directory(scratch.Dir() / "a" / "b"));
     EXPECT_FALSE(fs::exists(scratch.Dir() / "a" / "b" / "file.txt"));
     // A file in the way.
-    WriteRaw(scratch.Dir() / "blocker", "");
+    WriteAll(scratch.Dir() / "blocker", "");
     EXPECT_FALSE(MakeSureDirectoryPathExists(root + "\\blocker\\dir\\"));
     // Long paths have no fixed limit.
     const std::string deep = root + "\\" + std::string(200, 'd') + "\\" + std::string(200, 'e') + "\\";

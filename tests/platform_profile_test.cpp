@@ -11,6 +11,7 @@
 #include "platform/Profile.h"
 #include "platform/ProfileText.h"
 #include "platform/TextConv.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/MonitorTestAccess.h"
 
 namespace fs = std::filesystem;
@@ -48,11 +49,6 @@ std::wstring Edited(std::wstring text, const std::wstring& section, const std::w
     ProfileDocument document = ParseProfile(text);
     EXPECT_TRUE(SetProfileValue(document, section, key, value));
     return RenderProfile(document);
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace

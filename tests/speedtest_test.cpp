@@ -14,6 +14,7 @@
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
 #include "speedtest/SpeedTestSettings.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/MonitorTestAccess.h"
 
@@ -21,18 +22,6 @@ namespace {
 
 using A = MonitorTestAccess;
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 class SpeedTest : public ::testing::Test {
 protected:

@@ -14,19 +14,13 @@
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
 #include "store/Container.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/MonitorTestAccess.h"
 
 namespace {
 
 using A = MonitorTestAccess;
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 CString Wide(const fs::path& path) {
     return CString(NarrowToWide(path.string()));

@@ -15,6 +15,8 @@
 #include "platform/System.h"
 #include "shell/MonitorTypes.h"
 
+#include "tests/support/FileBytes.h"
+
 // Replaces the platform's clock for the life of the object; restores it afterwards.
 class TestClock {
 public:
@@ -45,11 +47,6 @@ private:
     std::atomic<std::int64_t> m_now{0};
 };
 
-inline std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 inline std::int32_t LittleEndianInt32(const std::string& bytes, size_t offset) {
     std::uint32_t value = 0;
     for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
@@ -58,7 +55,7 @@ inline std::int32_t LittleEndianInt32(const std::string& bytes, size_t offset) {
 
 // The records of an operation log; a test fails when the file is not a whole number of records.
 inline std::vector<OperationRecord> ReadRecords(const std::filesystem::path& path) {
-    const std::string bytes = ReadBytes(path);
+    const std::string bytes = ReadAll(path);
     EXPECT_EQ(bytes.size() % sizeof(OperationRecord), 0u) << path;
     std::vector<OperationRecord> records;
     for (size_t at = 0; at + 16 <= bytes.size(); at += 16)

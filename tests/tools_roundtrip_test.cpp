@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/Markup.h"
+#include "platform/Module.h"
 #include "platform/TextConv.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/MonitorTestAccess.h"
@@ -73,7 +74,9 @@ TEST(ToolsRoundTrip, DecodedNamesAreTheEventsAndCodesAreTheGeneratedOnes) {
     ChildResult session = RunChild({(host / "monitor-host").string(), (host / "session.txt").string()});
     ASSERT_EQ(session.exitCode, 0) << session.out << session.err;
     // The plug-in's path is shown as the system writes it.
-    EXPECT_NE(session.out.find("monitor-host: loaded " + (host / "libqzmonitor.so").string() + "\n"), std::string::npos)
+    EXPECT_NE(
+        session.out.find("monitor-host: loaded " + (host / WideToNarrow(ModuleFileName(L"qzmonitor"))).string() + "\n"),
+        std::string::npos)
         << session.out;
 
     std::vector<fs::path> logs;

@@ -273,7 +273,8 @@ int main(int argc, char** argv) {
         }
     }
 
-    // The monitor keys its folders by the Windows-shaped path; the user is shown the native one.
+    // The module is loaded by the Windows-shaped path the monitor uses throughout; the user is
+    // shown the native one.
     const CString pluginPath = GetExecutableDir() + L"\\" + ModuleFileName(L"qzmonitor");
     std::string error;
     void* plugin = LoadModule(pluginPath, &error);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "host/HostEnvironment.h"
 #include "host/Markup.h"
@@ -11,43 +10,19 @@
 #include "platform/System.h"
 #include "platform/TextConv.h"
 #include "store/Container.h"
-#include "tests/support/MonitorTestAccess.h"
+#include "tests/support/StatsFileFixture.h"
 
 using A = MonitorTestAccess;
 
 namespace {
 
-// The element tree under the current position, as "Name=text" and "Name(children)".
-std::wstring Dump(CMarkup& markup) {
-    std::wstring out;
-    markup.ResetMainPos();
-    while (markup.FindElem()) {
-        if (!out.empty()) out += L",";
-        out += markup.GetTagName().str();
-        const CString data = markup.GetData();
-        markup.IntoElem();
-        const std::wstring children = Dump(markup);
-        markup.OutOfElem();
-        if (!children.empty())
-            out += L"(" + children + L")";
-        else if (!data.IsEmpty())
-            out += L"=" + data.str();
-    }
-    return out;
-}
-
-class ProcessReport : public ::testing::Test {
+class ProcessReport : public StatsFileTest {
 protected:
-    ScratchHost scratch;
-    HostEnvironment host;
-    CMonitorControl monitor{true};
-    std::filesystem::path file = scratch.Dir() / "DATB5000";
     std::atomic<DWORD> tick{0};
     std::atomic<std::int64_t> cpuMs{0};
     std::atomic<std::uint64_t> peakBytes{32u << 20};
 
     ProcessReport() {
-        A::m_pstrStatFile(monitor) = new CString(NarrowToWide(file.string()));
         SetTickCountForTesting([this] { return tick.load(); });
         SetProcessTimesForTesting([this](std::uint64_t& kernel, std::uint64_t& user) {
             kernel = 0;
@@ -61,11 +36,6 @@ protected:
         });
     }
     ~ProcessReport() override {
-        // An offline monitor frees neither: they are ours here.
-        delete A::m_pstrStatFile(monitor);
-        A::m_pstrStatFile(monitor) = nullptr;
-        delete A::m_pMarkup(monitor);
-        A::m_pMarkup(monitor) = nullptr;
         SetTickCountForTesting(nullptr);
         SetProcessTimesForTesting(nullptr);
         SetProcessMemoryInfoForTesting(nullptr);
@@ -85,15 +55,10 @@ protected:
     void LogOn(const wchar_t* name, BOOL proxy, const wchar_t* time, int retry) {
         A::GetLogonServerInfo(monitor, boost::any(MONITOR_SERVER_INFO{name, proxy, time, retry}));
     }
-    void WriteText(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
     // The document under "ROOT", unscrambled.
     std::wstring Document() {
         UnscrambleFile(file.string().c_str());
-        CMarkup markup;
-        markup.Load(NarrowToWide(file.string()));
-        if (!markup.FindElem(L"ROOT")) return L"<no ROOT>";
-        markup.IntoElem();
-        return Dump(markup);
+        return StatsFileTest::Document();
     }
     // The load that the next GetCPUPercent computes: `load` percent over 10 seconds.
     void NextLoad(int load) {

@@ -1,66 +1,17 @@
 // The transmission statistics fragment written into the statistics document.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <limits>
-#include <sstream>
 
 #include "host/Markup.h"
 #include "platform/TextConv.h"
-#include "tests/support/MonitorTestAccess.h"
+#include "tests/support/StatsFileFixture.h"
 
 using A = MonitorTestAccess;
 
 namespace {
 
-// The element tree under the current position, as "Name=text" and "Name(children)".
-std::wstring Dump(CMarkup& markup) {
-    std::wstring out;
-    markup.ResetMainPos();
-    while (markup.FindElem()) {
-        if (!out.empty()) out += L",";
-        out += markup.GetTagName().str();
-        const CString data = markup.GetData();
-        markup.IntoElem();
-        const std::wstring children = Dump(markup);
-        markup.OutOfElem();
-        if (!children.empty())
-            out += L"(" + children + L")";
-        else if (!data.IsEmpty())
-            out += L"=" + data.str();
-    }
-    return out;
-}
-
-class TransReport : public ::testing::Test {
-protected:
-    ScratchHost scratch;
-    CMonitorControl monitor{true};
-    std::filesystem::path file = scratch.Dir() / "DATB5000";
-
-    TransReport() { A::m_pstrStatFile(monitor) = new CString(NarrowToWide(file.string())); }
-    ~TransReport() override {
-        // An offline monitor frees neither: they are ours here.
-        delete A::m_pstrStatFile(monitor);
-        A::m_pstrStatFile(monitor) = nullptr;
-        delete A::m_pMarkup(monitor);
-        A::m_pMarkup(monitor) = nullptr;
-    }
-    void WriteText(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
-    std::string ReadText() {
-        std::ifstream in(file, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
-    std::wstring Document() {
-        CMarkup markup;
-        markup.Load(NarrowToWide(file.string()));
-        if (!markup.FindElem(L"ROOT")) return L"<no ROOT>";
-        markup.IntoElem();
-        return Dump(markup);
-    }
-};
+using TransReport = StatsFileTest;
 
 const wchar_t kReq5[] =
     L"Req5(Description=Req5,Sum=1,Time=250,SendSize=40,RecvSize=900,SumNone=0,TimeNone=0,SendSizeNone=0,"

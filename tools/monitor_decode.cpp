@@ -39,8 +39,32 @@ int Fail(const std::string& message) {
 }
 
 int Usage(const std::string& message) {
-    std::cerr << "monitor-decode: " << message << "\n" << kUsage;
+    std::cerr << "monitor-decode: " << message << " (monitor-decode --help shows the usage)\n";
     return 2;
+}
+
+// Why `path` cannot be read as a file, or "" when it can.
+std::string FileProblem(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) return "no such file";
+    if (ec) return "cannot be read (" + ec.message() + ")";
+    if (fs::is_directory(status)) return "a directory, not a file";
+    if (!fs::is_regular_file(status)) return "not a regular file";
+    if (!std::ifstream(path, std::ios::binary)) return "cannot be read";
+    return "";
+}
+
+// Why `path` cannot be listed as a directory, or "" when it can.
+std::string DirectoryProblem(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) return "no such directory";
+    if (ec) return "cannot be read (" + ec.message() + ")";
+    if (!fs::is_directory(status)) return "not a directory";
+    fs::directory_iterator(path, ec);
+    if (ec) return "cannot be read (" + ec.message() + ")";
+    return "";
 }
 
 bool ReadAll(const fs::path& path, std::string& bytes) {
@@ -79,7 +103,8 @@ struct OfflineMonitor {
 
 int Unscramble(const fs::path& file) {
     std::string bytes;
-    if (!fs::is_regular_file(file) || !ReadAll(file, bytes)) return Fail(file.string() + ": cannot read the file");
+    if (const std::string problem = FileProblem(file); !problem.empty()) return Fail(file.string() + ": " + problem);
+    if (!ReadAll(file, bytes)) return Fail(file.string() + ": cannot be read");
     if (!IsContainer(bytes)) return Fail(file.string() + ": not a scrambled container");
     fs::path scratch = fs::temp_directory_path() / "monitor-decode-unscramble";
     OfflineMonitor offline(scratch);
@@ -90,8 +115,9 @@ int Unscramble(const fs::path& file) {
 }
 
 int DecodeLog(const fs::path& file, const fs::path& hostDir) {
-    if (!fs::is_regular_file(file)) return Fail(file.string() + ": no such file");
-    if (!fs::is_directory(hostDir)) return Fail(hostDir.string() + ": not a directory");
+    if (const std::string problem = FileProblem(file); !problem.empty()) return Fail(file.string() + ": " + problem);
+    if (const std::string problem = DirectoryProblem(hostDir); !problem.empty())
+        return Fail(hostDir.string() + ": " + problem);
     if (!fs::is_regular_file(hostDir / "Config" / "MonitorConfig.xml"))
         return Fail((hostDir / "Config" / "MonitorConfig.xml").string() + ": no monitor configuration");
     std::string bytes;
@@ -105,18 +131,24 @@ int DecodeLog(const fs::path& file, const fs::path& hostDir) {
 }
 
 std::string Describe(const std::string& name) {
+    // A leftover of an interrupted write ("DATB6186$") is named after the file it was meant to
+    // replace: told apart first, it is listed and never taken for that file.
+    if (!name.empty() && name.back() == '$') return "interrupted container file";
     if (name.rfind("DATA", 0) == 0 && name.find('.') == std::string::npos) return "operation log";
     if (name.rfind("DATB", 0) == 0 && name.find('.') == std::string::npos) return "statistics";
     if (name == "DATC") return "system information";
-    if (!name.empty() && name.back() == '$') return "interrupted container file";
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0) return "decoded copy";
     return "other file";
 }
 
 int Show(const fs::path& hostDir) {
-    if (!fs::is_directory(hostDir)) return Fail(hostDir.string() + ": not a directory");
+    if (const std::string problem = DirectoryProblem(hostDir); !problem.empty())
+        return Fail(hostDir.string() + ": " + problem);
     const fs::path dataDir = hostDir / "Data" / "MONDAT";
-    if (!fs::is_directory(dataDir)) return Fail(dataDir.string() + ": no data directory (has the host run?)");
+    if (const std::string problem = DirectoryProblem(dataDir); problem == "no such directory")
+        return Fail(dataDir.string() + ": no data directory (has the host run?)");
+    else if (!problem.empty())
+        return Fail(dataDir.string() + ": " + problem);
 
     // Everything is decoded from copies in a scratch host folder: the host's files stay as they are.
     std::random_device random;
@@ -138,7 +170,7 @@ int Show(const fs::path& hostDir) {
     }
     std::sort(names.begin(), names.end());
 
-    int result = 0;
+    int failed = 0;
     {
         OfflineMonitor offline(scratch);
         for (const std::string& name : names) {
@@ -146,7 +178,7 @@ int Show(const fs::path& hostDir) {
             std::string bytes;
             if (!ReadAll(dataDir / name, bytes)) {
                 std::cout << "== " << name << ": cannot be read ==\n\n";
-                result = 1;
+                ++failed;
                 continue;
             }
             const std::string kind = Describe(name);
@@ -156,7 +188,7 @@ int Show(const fs::path& hostDir) {
                 const bool scrambled = IsContainer(bytes);
                 if (scrambled && !offline.monitor->DecryptMonitor(0, Wide(copy))) {
                     std::cout << ", scrambled and not decodable ==\n\n";
-                    result = 1;
+                    ++failed;
                     continue;
                 }
                 std::cout << (scrambled ? ", scrambled" : "") << " ==\n";
@@ -178,7 +210,9 @@ int Show(const fs::path& hostDir) {
         }
     }
     fs::remove_all(scratch, ec);
-    return result;
+    // The listing says which files; standard error says that the output is incomplete.
+    if (failed) return Fail(dataDir.string() + ": " + std::to_string(failed) + " file(s) could not be read or decoded");
+    return 0;
 }
 
 }  // namespace

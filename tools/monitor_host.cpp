@@ -3,11 +3,14 @@
 // the host services, and calls QZLibDestroy.
 //
 //   monitor-host            runs the built-in short session
-//   monitor-host SCRIPT     runs the script (format in README.md, "Host scripts")
+//   monitor-host SCRIPT     runs the script (format in README.md, "Host scripts"); a script with a
+//                           line it cannot read is refused whole, before the plug-in is loaded
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -16,6 +19,7 @@
 
 #include "host/HostEnvironment.h"
 #include "host/ObjectManager.h"
+#include "platform/File.h"
 #include "platform/Module.h"
 #include "platform/System.h"
 #include "platform/TextConv.h"
@@ -41,7 +45,6 @@ webtime 230
 
 struct Session {
     HostEnvironment& host;
-    int lineNumber = 0;
     int messages = 0;
 
     static std::vector<std::string> Split(const std::string& line) {
@@ -63,11 +66,6 @@ struct Session {
         }
         pos = line.find_first_not_of(" \t", pos);
         return pos == std::string::npos ? std::wstring() : NarrowToWide(line.substr(pos));
-    }
-
-    bool Fail(const std::string& what) {
-        std::cerr << "monitor-host: line " << lineNumber << ": " << what << "\n";
-        return false;
     }
 
     static TRANS_INFO Traffic(const std::vector<std::string>& w) {
@@ -113,97 +111,170 @@ struct Session {
         for (auto& worker : workers) worker.join();
     }
 
-    bool Run(const std::string& line) {
+    // The action of one script line, checked before anything is published: empty for a blank
+    // line or a comment; `error` says what is wrong with a line that cannot be played.
+    std::function<void()> Parse(const std::string& line, std::string& error) {
         const std::vector<std::string> w = Split(line);
-        if (w.empty() || w[0][0] == '#') return true;
+        if (w.empty() || w[0][0] == '#') return {};
         const std::string& verb = w[0];
         MessagePublisher& bus = host.Publisher();
+        auto count = [this] { ++messages; };
         try {
             if (verb == "workspace") {
-                bus.publish(L"WorkspaceChanged", boost::any(std::make_tuple(CString(Rest(line, 1)), CString())));
-            } else if (verb == "menu") {
-                bus.publish(L"MenuCommand", boost::any(CString(Rest(line, 1))));
-            } else if (verb == "toolbar") {
-                bus.publish(L"ToolbarCommand", boost::any(CString(Rest(line, 1))));
+                return [&bus, name = CString(Rest(line, 1)), count] {
+                    bus.publish(L"WorkspaceChanged", boost::any(std::make_tuple(name, CString())));
+                    count();
+                };
+            } else if (verb == "menu" || verb == "toolbar") {
+                return [&bus, message = verb == "menu" ? L"MenuCommand" : L"ToolbarCommand",
+                        path = CString(Rest(line, 1)), count] {
+                    bus.publish(message, boost::any(path));
+                    count();
+                };
             } else if (verb == "popup") {
-                bus.publish(L"PopupMenuOpen", boost::any(0));
+                return [&bus, count] {
+                    bus.publish(L"PopupMenuOpen", boost::any(0));
+                    count();
+                };
             } else if (verb == "dialog") {
-                HWND window = host.CreateDialogWindow(Rest(line, 1));
-                bus.publish(L"DialogShow", boost::any(window));
-                host.DestroyDialogWindow(window);
+                return [this, &bus, title = Rest(line, 1), count] {
+                    HWND window = host.CreateDialogWindow(title);
+                    bus.publish(L"DialogShow", boost::any(window));
+                    host.DestroyDialogWindow(window);
+                    count();
+                };
             } else if (verb == "tab") {
-                tagQuoteTabInfo tab;
-                tab.strText = Rest(line, 1);
-                // The host links only its own library: the standard-string member, not the
-                // plug-in's wide-character-pointer adapter.
-                host.Context().setcontext(std::wstring(L"CONTEXT_CURRENTQUOTETAB"), boost::any(tab));
-                bus.publish(L"TabWndActive", boost::any(0));
+                return [this, &bus, text = Rest(line, 1), count] {
+                    tagQuoteTabInfo tab;
+                    tab.strText = text;
+                    // The host links only its own library: the standard-string member, not the
+                    // plug-in's wide-character-pointer adapter.
+                    host.Context().setcontext(std::wstring(L"CONTEXT_CURRENTQUOTETAB"), boost::any(tab));
+                    bus.publish(L"TabWndActive", boost::any(0));
+                    count();
+                };
             } else if (verb == "command" && w.size() >= 2) {
-                host.Commands().excute(NarrowToWide(w[1]), Rest(line, 2));
+                return [this, name = NarrowToWide(w[1]), argument = Rest(line, 2), count] {
+                    host.Commands().excute(name, argument);
+                    count();
+                };
             } else if (verb == "logon" && w.size() >= 5) {
                 MONITOR_SERVER_INFO info;
                 info.strServerName = NarrowToWide(w[1]);
                 info.bIsProxy = std::stoi(w[2]) != 0;
                 info.strTime = NarrowToWide(w[3]);
                 info.nRetryTime = std::stoi(w[4]);
-                bus.publish(L"MonitorServerInfo", boost::any(info));
+                return [&bus, info, count] {
+                    bus.publish(L"MonitorServerInfo", boost::any(info));
+                    count();
+                };
             } else if (verb == "send" && w.size() >= 5) {
-                TRANS_INFO info = Traffic(w);
-                bus.publish(L"TransInfoSend", boost::any(&info));
+                return [&bus, info = Traffic(w), count]() mutable {
+                    bus.publish(L"TransInfoSend", boost::any(&info));
+                    count();
+                };
             } else if (verb == "recv" && w.size() >= 5) {
-                bus.publish(L"TransInfoRecv", boost::any(Traffic(w)));
-            } else if (verb == "download" && w.size() >= 2) {
-                bus.publish(L"MoniterDownloadSpeedTest", boost::any(std::stoi(w[1])));
+                return [&bus, info = Traffic(w), count] {
+                    bus.publish(L"TransInfoRecv", boost::any(info));
+                    count();
+                };
+            } else if ((verb == "download" || verb == "webtime" || verb == "profileversion") && w.size() >= 2) {
+                const wchar_t* message = verb == "download"  ? L"MoniterDownloadSpeedTest"
+                                         : verb == "webtime" ? L"MoniterHTMLSpeedTestTime"
+                                                             : L"MoniterServerProfileVersion";
+                return [&bus, message, value = std::stoi(w[1]), count] {
+                    bus.publish(message, boost::any(value));
+                    count();
+                };
             } else if (verb == "weburl") {
-                bus.publish(L"MoniterHTMLSpeedTestURL", boost::any(CString(Rest(line, 1))));
-            } else if (verb == "webtime" && w.size() >= 2) {
-                bus.publish(L"MoniterHTMLSpeedTestTime", boost::any(std::stoi(w[1])));
-            } else if (verb == "profileversion" && w.size() >= 2) {
-                bus.publish(L"MoniterServerProfileVersion", boost::any(std::stoi(w[1])));
+                return [&bus, url = CString(Rest(line, 1)), count] {
+                    bus.publish(L"MoniterHTMLSpeedTestURL", boost::any(url));
+                    count();
+                };
             } else if (verb == "traffic" && w.size() >= 3) {
                 const int threads = std::stoi(w[1]);
-                const int count = std::stoi(w[2]);
-                if (threads < 1 || threads > 64 || count < 0) return Fail("traffic takes 1 to 64 threads");
-                PublishTraffic(threads, count);
-                messages += threads * count * 2 - 1;
+                const int pairs = std::stoi(w[2]);
+                if (threads < 1 || threads > 64 || pairs < 0) {
+                    error = "traffic takes 1 to 64 threads";
+                    return {};
+                }
+                return [this, threads, pairs] {
+                    PublishTraffic(threads, pairs);
+                    messages += threads * pairs * 2;
+                };
             } else if (verb == "sleep" && w.size() >= 2) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(w[1])));
-                return true;
-            } else {
-                return Fail("cannot read \"" + line + "\"");
+                return [ms = std::stoi(w[1])] { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
             }
+            error = "cannot read \"" + line + "\"";
         } catch (const std::invalid_argument&) {
-            return Fail("not a number in \"" + line + "\"");
+            error = "not a number in \"" + line + "\"";
         } catch (const std::out_of_range&) {
-            return Fail("number out of range in \"" + line + "\"");
+            error = "number out of range in \"" + line + "\"";
         }
-        ++messages;
-        return true;
+        return {};
     }
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 2 || (argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")))) {
-        std::cout << "usage: monitor-host [SCRIPT]\n"
-                     "Loads the monitor plug-in from this program's folder, plays SCRIPT (or a built-in\n"
-                     "short session) through the host services, then shuts the plug-in down.\n";
-        return argc > 2 ? 2 : 0;
+    const char* usage =
+        "usage: monitor-host [SCRIPT]\n"
+        "Loads the monitor plug-in from this program's folder, plays SCRIPT (or a built-in\n"
+        "short session) through the host services, then shuts the plug-in down.\n";
+    if (argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+        std::cout << usage;
+        return 0;
+    }
+    if (argc > 2) {
+        std::cerr << "monitor-host: one SCRIPT at most (monitor-host --help shows the usage)\n";
+        return 2;
+    }
+    if (argc == 2 && argv[1][0] == '-') {
+        std::cerr << "monitor-host: unknown option " << argv[1] << " (monitor-host --help shows the usage)\n";
+        return 2;
     }
     std::string script = kBuiltInSession;
     if (argc == 2) {
-        std::ifstream in(argv[1], std::ios::binary);
-        if (!in) {
-            std::cerr << "monitor-host: cannot read script " << argv[1] << "\n";
+        // A folder opens as a stream on some systems and reads as empty: ask for a regular file.
+        std::error_code ec;
+        const std::filesystem::file_status status = std::filesystem::status(argv[1], ec);
+        std::ifstream in;
+        if (std::filesystem::is_regular_file(status)) in.open(argv[1], std::ios::binary);
+        std::ostringstream text;
+        if (in) text << in.rdbuf();
+        if (!in.is_open() || in.bad()) {
+            const std::string why = status.type() == std::filesystem::file_type::not_found ? "no such file"
+                                    : std::filesystem::is_directory(status)                ? "a directory"
+                                    : ec || std::filesystem::is_regular_file(status)       ? "cannot be read"
+                                                                                           : "not a regular file";
+            std::cerr << "monitor-host: script " << argv[1] << ": " << why << "\n";
             return 2;
         }
-        std::ostringstream text;
-        text << in.rdbuf();
         script = text.str();
     }
 
+    // The whole script is checked before the plug-in is loaded: a bad line plays nothing.
     HostEnvironment host;
+    Session session{host};
+    std::vector<std::function<void()>> actions;
+    {
+        std::istringstream lines(script);
+        std::string line;
+        for (int number = 1; std::getline(lines, line); ++number) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            std::string error;
+            std::function<void()> action = session.Parse(line, error);
+            if (!error.empty()) {
+                std::cerr << "monitor-host: line " << number << ": " << error << "\n";
+                return 1;
+            }
+            if (action) actions.push_back(std::move(action));
+        }
+    }
+
+    // The module is loaded by the Windows-shaped path the monitor uses throughout; the user is
+    // shown the native one.
     const CString pluginPath = GetExecutableDir() + L"\\" + ModuleFileName(L"qzmonitor");
     std::string error;
     void* plugin = LoadModule(pluginPath, &error);
@@ -219,7 +290,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::cout << "monitor-host: loaded " << WideToNarrow(pluginPath) << "\n";
+    std::cout << "monitor-host: loaded " << NativePath(pluginPath) << "\n";
     initialize();
     std::cout << "monitor-host: plug-in initialised; registry holds CMonitorControl: "
               << (CQZObjectManager::Get(L"CMonitorControl") ? "yes" : "no") << "\n";
@@ -232,19 +303,11 @@ int main(int argc, char** argv) {
     std::cout << "monitor-host: messages subscribed: " << subscribed << " of 13; post-executor: "
               << (host.Commands().haspostexecutor(L"PostExecutorMonitor") ? "PostExecutorMonitor" : "none") << "\n";
 
-    Session session{host};
-    std::istringstream lines(script);
-    std::string line;
-    bool ok = true;
-    while (std::getline(lines, line)) {
-        ++session.lineNumber;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        ok = session.Run(line) && ok;
-    }
+    for (const auto& action : actions) action();
     std::cout << "monitor-host: published " << session.messages << " messages\n";
 
     destroy();
     std::cout << "monitor-host: plug-in destroyed\n";
     FreeModule(plugin);
-    return ok ? 0 : 1;
+    return 0;
 }

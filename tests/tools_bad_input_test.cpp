@@ -1,0 +1,151 @@
+// The command-line tools on bad input: every refusal is one line on standard error that names the
+// tool, nothing on standard output, a non-zero exit code, and no file created or changed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "store/Container.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/DirSnapshot.h"
+#include "tests/support/MonitorTestAccess.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct BadInput {
+    std::vector<std::string> command;  // the tool's name (or a path under the scratch folder), then arguments
+    std::string message;               // a part of the one line on standard error
+    int exitCode;
+};
+
+// Folder "work" of the scratch host: the inputs the rows name, relative to it.
+void WriteInputs(const fs::path& work) {
+    fs::create_directories(work / "nodata");
+    fs::create_directories(work / "badconfig" / "Config");
+    std::ofstream(work / "badconfig" / "Config" / "MonitorConfig.xml") << "<Other><OperationMapping/></Other>\n";
+    std::ofstream(work / "afile") << "a regular file where a folder is expected\n";
+    std::ofstream(work / "plain.bin", std::ios::binary) << std::string("\x01\x02 not a container\n\x7f", 21);
+    std::ofstream(work / "scrambled") << "[ROOT]\r\nStatisticsTime=3\r\n";
+    ASSERT_TRUE(ScrambleFile((work / "scrambled").string().c_str()));
+    std::ofstream(work / "badnumber.txt") << "menu \\\\系统\\退出\nsend 1 x 1000 64\n";
+    fs::create_directories(work / "host" / "Config");
+    fs::copy_file(SampleHostDir() / "Config" / "MonitorConfig.xml", work / "host" / "Config" / "MonitorConfig.xml");
+}
+
+// Runs each row in `work` and checks the refusal and that nothing under `root` changed.
+void ExpectRefusals(const std::vector<BadInput>& rows, const fs::path& work, const fs::path& root) {
+    for (const BadInput& row : rows) {
+        std::string shown;
+        for (const std::string& word : row.command) shown += word + " ";
+        SCOPED_TRACE(shown);
+        std::vector<std::string> argv = row.command;
+        const std::string tool = fs::path(argv[0]).filename().string();
+        argv[0] = argv[0].find('/') == std::string::npos ? Tool(argv[0]).string() : (work / argv[0]).string();
+
+        const DirSnapshot before = TakeSnapshot(root);
+        const ChildResult result = RunChild(argv, work);
+        EXPECT_EQ(result.exitCode, row.exitCode);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_EQ(result.err.rfind(tool + ": ", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find(row.message), std::string::npos) << result.err;
+        EXPECT_EQ(TakeSnapshot(root), before);
+    }
+}
+
+}  // namespace
+
+TEST(ToolsBadInput, EachRefusalIsOneLineAndChangesNothing) {
+    ScratchHost scratch;
+    const fs::path work = scratch.Dir();
+    WriteInputs(work);
+    // monitor-host runs from a host installation of its own: it writes beside itself.
+    CopyHostInstallation(work / "installed", SampleHostDir());
+
+    const std::vector<BadInput> rows = {
+        {{"monitor-decode"}, "no command given", 2},
+        {{"monitor-decode", "frob", "x"}, "unknown command frob", 2},
+        {{"monitor-decode", "--bogus"}, "unknown option --bogus", 2},
+        {{"monitor-decode", "show", "host", "-x"}, "unknown option -x", 2},
+        {{"monitor-decode", "unscramble"}, "unscramble takes one FILE", 2},
+        {{"monitor-decode", "unscramble", "scrambled", "plain.bin"}, "unscramble takes one FILE", 2},
+        {{"monitor-decode", "unscramble", "missing"}, "missing: no such file", 1},
+        {{"monitor-decode", "unscramble", "afile/x"}, "afile/x: no such file", 1},
+        {{"monitor-decode", "unscramble", "nodata"}, "nodata: a directory", 1},
+        {{"monitor-decode", "unscramble", "plain.bin"}, "plain.bin: not a scrambled container", 1},
+        {{"monitor-decode", "oplog", "plain.bin"}, "oplog takes FILE --host HOSTDIR", 2},
+        {{"monitor-decode", "oplog", "plain.bin", "host"}, "oplog takes FILE --host HOSTDIR", 2},
+        {{"monitor-decode", "oplog", "missing", "--host", "host"}, "missing: no such file", 1},
+        {{"monitor-decode", "oplog", "nodata", "--host", "host"}, "nodata: a directory", 1},
+        {{"monitor-decode", "oplog", "plain.bin", "--host", "missing"}, "missing: no such directory", 1},
+        {{"monitor-decode", "oplog", "plain.bin", "--host", "afile/x"}, "afile/x: no such directory", 1},
+        {{"monitor-decode", "oplog", "plain.bin", "--host", "afile"}, "afile: not a directory", 1},
+        {{"monitor-decode", "oplog", "plain.bin", "--host", "nodata"}, "no monitor configuration", 1},
+        {{"monitor-decode", "oplog", "scrambled", "--host", "host"}, "scrambled; unscramble it first", 1},
+        {{"monitor-decode", "show"}, "show takes one HOSTDIR", 2},
+        {{"monitor-decode", "show", "missing"}, "missing: no such directory", 1},
+        {{"monitor-decode", "show", "afile/x"}, "afile/x: no such directory", 1},
+        {{"monitor-decode", "show", "plain.bin"}, "plain.bin: not a directory", 1},
+        {{"monitor-decode", "show", "nodata"}, "no data directory", 1},
+        {{"monitor-mapping"}, "one HOSTDIR expected", 2},
+        {{"monitor-mapping", "host", "nodata"}, "one HOSTDIR expected", 2},
+        {{"monitor-mapping", "--bogus"}, "unknown option --bogus", 2},
+        {{"monitor-mapping", "missing"}, "missing: no such directory", 1},
+        {{"monitor-mapping", "afile/x"}, "afile/x: no such directory", 1},
+        {{"monitor-mapping", "plain.bin"}, "plain.bin: not a directory", 1},
+        {{"monitor-mapping", "badconfig"}, "not a monitor configuration file", 1},
+        {{"installed/monitor-host", "--bogus"}, "unknown option --bogus", 2},
+        {{"installed/monitor-host", "a", "b"}, "one SCRIPT at most", 2},
+        {{"installed/monitor-host", "missing"}, "script missing: no such file", 2},
+        {{"installed/monitor-host", "afile/x"}, "script afile/x: no such file", 2},
+        {{"installed/monitor-host", "nodata"}, "script nodata: a directory", 2},
+        {{"installed/monitor-host", "plain.bin"}, "line 1: cannot read", 1},
+        {{"installed/monitor-host", "badnumber.txt"}, "line 2: not a number", 1},
+    };
+    ExpectRefusals(rows, work, work);
+}
+
+// Permission bits do not stop the superuser: there these rows cannot be set up, and the rows
+// with a regular file as a path component above stand in for them.
+TEST(ToolsBadInput, UnreadableFoldersAndFilesAreRefused) {
+    ScratchHost scratch;
+    const fs::path work = scratch.Dir();
+    WriteInputs(work);
+    fs::create_directories(work / "locked" / "Data" / "MONDAT");
+    std::ofstream(work / "locked" / "script.txt") << "popup\n";
+    fs::create_directories(work / "lockeddata" / "Data" / "MONDAT");
+    std::ofstream(work / "lockeddata" / "Data" / "MONDAT" / "DATC") << "[ROOT]\r\n";
+    std::ofstream(work / "noread") << "[ROOT]\r\n";
+    fs::permissions(work / "locked", fs::perms::none);
+    fs::permissions(work / "lockeddata" / "Data" / "MONDAT", fs::perms::none);
+    fs::permissions(work / "noread", fs::perms::none);
+    struct Restore {
+        fs::path work;
+        ~Restore() {
+            std::error_code ec;
+            fs::permissions(work / "locked", fs::perms::owner_all, ec);
+            fs::permissions(work / "lockeddata" / "Data" / "MONDAT", fs::perms::owner_all, ec);
+            fs::permissions(work / "noread", fs::perms::owner_all, ec);
+        }
+    } restore{work};
+    if (std::ifstream(work / "noread").is_open()) GTEST_SKIP() << "permission bits do not stop reads here (root?)";
+
+    CopyHostInstallation(work / "installed", SampleHostDir());
+    const std::vector<BadInput> rows = {
+        {{"monitor-decode", "unscramble", "noread"}, "noread: cannot be read", 1},
+        {{"monitor-decode", "unscramble", "locked/script.txt"}, "cannot be read", 1},
+        {{"monitor-decode", "oplog", "noread", "--host", "host"}, "noread: cannot be read", 1},
+        {{"monitor-decode", "oplog", "plain.bin", "--host", "locked"}, "locked: cannot be read", 1},
+        {{"monitor-decode", "show", "locked"}, "locked: cannot be read", 1},
+        {{"monitor-decode", "show", "lockeddata"}, "MONDAT: cannot be read", 1},
+        {{"monitor-mapping", "locked"}, "locked: cannot be read", 1},
+        {{"installed/monitor-host", "noread"}, "script noread: cannot be read", 2},
+        {{"installed/monitor-host", "locked/script.txt"}, "cannot be read", 2},
+    };
+    ExpectRefusals(rows, work, work);
+}

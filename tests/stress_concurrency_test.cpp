@@ -355,14 +355,18 @@ TEST(StressConcurrency, MixedTrafficSamplerReportsAndDestructionUnderLoad) {
     std::vector<Published> late(kThreads);
     std::atomic<bool> stop{false};
     std::atomic<int> started{0};
+    std::atomic<long> lateRounds{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
             ++started;
-            for (int round = 0; !stop; ++round) PublishRound(host, t, round, late[t]);
+            for (int round = 0; !stop; ++round) {
+                PublishRound(host, t, round, late[t]);
+                ++lateRounds;
+            }
         });
-    while (started < kThreads) std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Destroy once every thread publishes and some hundreds of rounds are in, mid-batch.
+    while (started < kThreads || lateRounds < 100L * kThreads) std::this_thread::yield();
     QZLibDestroy();
     const auto destroyed = RecordsByKind(scratch.DataDir());
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

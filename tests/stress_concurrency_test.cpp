@@ -246,7 +246,7 @@ long CountedPairs(CMonitorControl& monitor, std::int32_t base, std::int32_t span
     return pairs;
 }
 
-// Runs the monitor's GetFendrakeProcessInfo every few milliseconds until destroyed.
+// Calls the monitor's GetFendrakeProcessInfo every few milliseconds for the life of the object.
 class Reporter {
 public:
     explicit Reporter(CMonitorControl& monitor)

@@ -20,14 +20,16 @@ bool IsDigit(wchar_t ch) {
 
 // "Average = %dms", read as the C library's scanner reads that pattern: blanks around "=" are
 // optional and the number may be signed; the trailing "ms" does not decide the match. A negative
-// or out-of-range number does not read (it would be taken for one of the codes).
+// or out-of-range number does not read (it would be taken for one of the codes); "-0" is zero, as
+// the scanner reads it.
 int ReadWindowsAverage(const std::wstring& text, size_t pos) {
     pos += 7;  // "Average"
     SkipBlanks(text, pos);
     if (pos >= text.size() || text[pos] != L'=') return -1;
     ++pos;
     SkipBlanks(text, pos);
-    if (pos < text.size() && text[pos] == L'+') ++pos;
+    const bool negative = pos < text.size() && text[pos] == L'-';
+    if (pos < text.size() && (text[pos] == L'+' || negative)) ++pos;
     if (pos >= text.size() || !IsDigit(text[pos])) return -1;
     long long value = 0;
     while (pos < text.size() && IsDigit(text[pos])) {
@@ -35,7 +37,7 @@ int ReadWindowsAverage(const std::wstring& text, size_t pos) {
         if (value > INT_MAX) return -1;
         ++pos;
     }
-    return static_cast<int>(value);
+    return negative && value != 0 ? -1 : static_cast<int>(value);
 }
 
 // "min/avg/max[/mdev] = a/b/c[/d] ms": b rounded to the nearest whole number.

@@ -38,6 +38,7 @@ TEST(PingOutput, ResultsAndCodes) {
         {L"no Average (localized output)", L"正在 Ping 192.0.2.7 具有 32 字节的数据:\r\n平均 = 12ms\r\n", -3},
         {L"Average that does not read", L"    Minimum = 1ms, Maximum = 1ms, Average = ?ms\r\n", -1},
         {L"negative Average", L"Average = -5ms", -1},
+        {L"negative zero Average", L"Average = -0ms", 0},
         {L"huge Average", L"Average = 99999999999ms", -1},
         {L"Average without blanks or unit", L"Average=7", 7},
         {L"linux summary", linuxReply, 13},

@@ -2,7 +2,8 @@
 // the monitor's wide-path entry points EasyEncrypt / EasyDecrypt.
 //
 // The content moves in large chunks (whole buffers enciphered at once), so the cost of a file is
-// that of the cipher, not of one system call per 8-byte block.
+// that of the cipher, not of one system call per 8-byte block. For large files the reads and writes
+// run on a second thread, overlapping the cipher (store/ChunkPipe.h).
 #include "store/Container.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "platform/File.h"
 #include "platform/TextConv.h"
 #include "shell/MonitorControl.h"
+#include "store/ChunkPipe.h"
 #include "store/Rc5.h"
 
 namespace {
@@ -56,9 +58,14 @@ std::size_t RoundUpToBlock(std::uint64_t n) {
     return static_cast<std::size_t>((n + Rc5::kBlockSize - 1) / Rc5::kBlockSize * Rc5::kBlockSize);
 }
 
-// A chunk buffer no larger than the file needs.
-std::vector<std::uint8_t> ChunkBuffer(std::uint64_t length) {
-    return std::vector<std::uint8_t>(std::clamp<std::uint64_t>(RoundUpToBlock(length), Rc5::kBlockSize, kChunkSize));
+// A chunk size no larger than the file needs.
+std::size_t ChunkSize(std::uint64_t length) {
+    return static_cast<std::size_t>(std::clamp<std::uint64_t>(RoundUpToBlock(length), Rc5::kBlockSize, kChunkSize));
+}
+
+// Content of more than two chunks is read and written on a thread of its own.
+bool MoveInBackground(std::uint64_t length) {
+    return length > 2 * kChunkSize;
 }
 
 // Reads until `size` bytes have arrived or the file ends; returns the number read.
@@ -165,19 +172,13 @@ bool ScrambleFile(const char* path) {
         PutLength(header + 4, static_cast<std::uint32_t>(length));
         out.Write(header, sizeof header);
 
-        std::vector<std::uint8_t> buffer = ChunkBuffer(length);
-        std::uint64_t total = 0;
-        for (;;) {
-            const std::size_t n = ReadFull(in, buffer.data(), buffer.size());
-            if (n == 0) break;
-            total += n;
-            const std::size_t padded = RoundUpToBlock(n);
-            std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(n),
-                      buffer.begin() + static_cast<std::ptrdiff_t>(padded), std::uint8_t{0});
-            cipher.Encrypt(buffer.data(), padded);
-            out.Write(buffer.data(), static_cast<UINT>(padded));
-            if (n < buffer.size()) break;
-        }
+        ChunkPipe pipe(in, out, ChunkSize(length), MoveInBackground(length));
+        const std::uint64_t total = pipe.Run([&](std::uint8_t* chunk, std::size_t got) {
+            const std::size_t padded = RoundUpToBlock(got);
+            std::fill(chunk + got, chunk + padded, std::uint8_t{0});
+            cipher.Encrypt(chunk, padded);
+            return padded;
+        });
         // Someone else changed the file's size while it was read: the header describes what was
         // actually enciphered, so the container stays readable.
         if (total != length) {
@@ -234,21 +235,17 @@ bool UnscrambleFile(const char* path) {
             return false;
         }
 
-        std::vector<std::uint8_t> buffer = ChunkBuffer(n - kHeaderSize);
+        ChunkPipe pipe(in, out, ChunkSize(n - kHeaderSize), MoveInBackground(n - kHeaderSize));
         std::uint64_t written = 0;
-        for (;;) {
-            const std::size_t got = ReadFull(in, buffer.data(), buffer.size());
-            if (got == 0) break;
+        pipe.Run([&](std::uint8_t* chunk, std::size_t got) {
             const std::size_t padded = RoundUpToBlock(got);
-            std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got),
-                      buffer.begin() + static_cast<std::ptrdiff_t>(padded), std::uint8_t{0});
-            cipher.Decrypt(buffer.data(), padded);
+            std::fill(chunk + got, chunk + padded, std::uint8_t{0});
+            cipher.Decrypt(chunk, padded);
             // The last block's filler, and any block past the plain length, is dropped.
             const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(padded, length - written));
-            if (keep > 0) out.Write(buffer.data(), static_cast<UINT>(keep));
             written += keep;
-            if (got < buffer.size()) break;
-        }
+            return keep;
+        });
         in.Close();
         out.Close();
     } catch (const CFileException&) {

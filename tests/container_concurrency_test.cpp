@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "store/Container.h"
+#include "store/Rc5.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/MonitorTestAccess.h"
 
@@ -90,4 +92,31 @@ TEST(ContainerConcurrency, ReaderNeverMissesTheFile) {
     EXPECT_EQ(missing.load(), 0);
     EXPECT_EQ(torn.load(), 0);
     EXPECT_EQ(ReadAll(file), plain);
+}
+
+// Files of several chunks are written on a second thread while the next chunk is read and
+// enciphered: two threads moving such files at once each get their own content back, and the
+// container is the one the in-memory cipher gives.
+TEST(ContainerConcurrency, LargeFilesOnSeveralThreads) {
+    ScratchHost scratch;
+    std::string plain((1u << 20) + 13, '\0');
+    for (size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<char>(i * 131 + (i >> 9));
+    std::string expected = plain + std::string(3, '\0');
+    ContainerCipher().Encrypt(reinterpret_cast<std::uint8_t*>(expected.data()), expected.size());
+
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&, t] {
+            const fs::path file = scratch.Dir() / ("large" + std::to_string(t));
+            WriteAll(file, plain);
+            for (int round = 0; round < 3; ++round) {
+                if (!ScrambleFile(file.c_str()) || ReadAll(file).compare(8, std::string::npos, expected) != 0)
+                    ++failures;
+                if (!UnscrambleFile(file.c_str()) || ReadAll(file) != plain) ++failures;
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(failures.load(), 0);
 }

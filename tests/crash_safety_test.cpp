@@ -28,6 +28,7 @@
 #include "platform/Timer.h"
 #include "store/Container.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/MonitorConfigWriter.h"
 #include "tests/support/MonitorTestAccess.h"
 
 namespace {
@@ -40,20 +41,9 @@ int Runs() {
     return runs > 0 ? runs : 40;
 }
 
+// The monitor configuration of these runs: the kinds the test records.
 void WriteConfig(const fs::path& dir) {
-    fs::create_directories(dir / "Config");
-    CMarkup config;
-    config.AddElem(L"MonitorConfig");
-    config.IntoElem();
-    config.AddElem(L"OperationMapping");
-    config.IntoElem();
-    config.AddElem(L"MenuCommand");
-    config.IntoElem();
-    config.AddElem(L"type", L"1");
-    config.AddElem(L"value1");
-    config.AddChildElem(L"||系统|连接", L"1");
-    config.AddElem(L"value2", L"0");
-    ASSERT_TRUE(config.Save(NarrowToWide((dir / "Config" / "MonitorConfig.xml").string())));
+    ASSERT_TRUE(WriteMonitorConfig(dir, {{L"MenuCommand", 1, {{L"||系统|连接", 1}}, {}}}));
 }
 
 // The child: runs the monitor and acknowledges each recorded operation with one byte on the pipe

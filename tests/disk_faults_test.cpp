@@ -25,28 +25,16 @@
 #include "host/ObjectManager.h"
 #include "platform/TextConv.h"
 #include "platform/Timer.h"
+#include "tests/support/MonitorConfigWriter.h"
 #include "tests/support/MonitorTestAccess.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+// The monitor configuration of these runs: the kinds the test records.
 void WriteConfig(const fs::path& dir) {
-    fs::create_directories(dir / "Config");
-    CMarkup config;
-    config.AddElem(L"MonitorConfig");
-    config.IntoElem();
-    config.AddElem(L"OperationMapping");
-    config.IntoElem();
-    for (const auto& [name, type] : {std::pair{L"MenuCommand", 1}, std::pair{L"PopupMenuOpen", 5}}) {
-        config.AddElem(name);
-        config.IntoElem();
-        config.AddElem(L"type", type);
-        config.AddElem(L"value1", L"0");
-        config.AddElem(L"value2", L"0");
-        config.OutOfElem();
-    }
-    ASSERT_TRUE(config.Save(NarrowToWide((dir / "Config" / "MonitorConfig.xml").string())));
+    ASSERT_TRUE(WriteMonitorConfig(dir, {{L"MenuCommand", 1, {}, {}}, {L"PopupMenuOpen", 5, {}, {}}}));
 }
 
 long LogBytes(const fs::path& dataDir) {

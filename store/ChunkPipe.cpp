@@ -104,14 +104,11 @@ std::uint64_t ChunkPipe::Run(const Transform& transform) {
             previous = current;
             got = Wait();
         } else {
-            previousSize = transform(current, got);
-            previous = current;
-            Start({previous, previousSize, last ? nullptr : current});
-            previous = nullptr;
-            previousSize = 0;
+            // One buffer: this chunk is written, then the next read into the same buffer.
+            const std::size_t size = transform(current, got);
+            Start({current, size, last ? nullptr : current});
             got = Wait();
         }
-        if (last) got = 0;
     }
     if (previousSize > 0) {
         Start({previous, previousSize, nullptr});

@@ -58,6 +58,13 @@ std::size_t RoundUpToBlock(std::uint64_t n) {
     return static_cast<std::size_t>((n + Rc5::kBlockSize - 1) / Rc5::kBlockSize * Rc5::kBlockSize);
 }
 
+// Fills the last block of a chunk of `got` bytes with zero bytes; returns the padded size.
+std::size_t PadToBlock(std::uint8_t* chunk, std::size_t got) {
+    const std::size_t padded = RoundUpToBlock(got);
+    std::fill(chunk + got, chunk + padded, std::uint8_t{0});
+    return padded;
+}
+
 // A chunk size no larger than the file needs.
 std::size_t ChunkSize(std::uint64_t length) {
     return static_cast<std::size_t>(std::clamp<std::uint64_t>(RoundUpToBlock(length), Rc5::kBlockSize, kChunkSize));
@@ -174,8 +181,7 @@ bool ScrambleFile(const char* path) {
 
         ChunkPipe pipe(in, out, ChunkSize(length), MoveInBackground(length));
         const std::uint64_t total = pipe.Run([&](std::uint8_t* chunk, std::size_t got) {
-            const std::size_t padded = RoundUpToBlock(got);
-            std::fill(chunk + got, chunk + padded, std::uint8_t{0});
+            const std::size_t padded = PadToBlock(chunk, got);
             cipher.Encrypt(chunk, padded);
             return padded;
         });
@@ -238,8 +244,7 @@ bool UnscrambleFile(const char* path) {
         ChunkPipe pipe(in, out, ChunkSize(n - kHeaderSize), MoveInBackground(n - kHeaderSize));
         std::uint64_t written = 0;
         pipe.Run([&](std::uint8_t* chunk, std::size_t got) {
-            const std::size_t padded = RoundUpToBlock(got);
-            std::fill(chunk + got, chunk + padded, std::uint8_t{0});
+            const std::size_t padded = PadToBlock(chunk, got);
             cipher.Decrypt(chunk, padded);
             // The last block's filler, and any block past the plain length, is dropped.
             const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(padded, length - written));

@@ -8,19 +8,17 @@
 
 CommandManager::FunctionTable CommandManager::CopyFunctionTable(const FunctionTable& table, CommandManager* owner) {
     // Each copy owns its parameter managers, so that every manager is deleted exactly once
-    // whichever registry goes first.
-    std::vector<std::unique_ptr<ParaManager>> made;
+    // whichever registry goes first; the table owns them from the moment they are made, so a copy
+    // that fails part-way frees what it made.
     FunctionTable copy;
     for (const auto& [name, entry] : table) {
         FunctionEntry copied{entry.function, nullptr, entry.node};
         if (entry.paramgr) {
-            made.push_back(std::make_unique<ParaManager>(*entry.paramgr));
-            made.back()->m_pOwner = owner;
-            copied.paramgr = made.back().get();
+            copied.paramgr = std::make_unique<ParaManager>(*entry.paramgr);
+            copied.paramgr->m_pOwner = owner;
         }
         copy.emplace(name, std::move(copied));
     }
-    for (auto& paramgr : made) paramgr.release();
     return copy;
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -16,6 +17,13 @@ void CopyBounded(wchar_t (&array)[N], const wchar_t* text) {
     const size_t length = std::min(std::wcslen(OrEmpty(text)), N - 1);
     std::copy_n(OrEmpty(text), length, array);
     array[length] = L'\0';
+}
+
+// The text of an array up to its first 0, or the whole array when it has none: a record copied as
+// bytes from elsewhere need not be terminated.
+template <size_t N>
+std::wstring ArrayText(const wchar_t (&array)[N]) {
+    return std::wstring(array, std::find(array, array + N, L'\0'));
 }
 
 }  // namespace
@@ -113,5 +121,9 @@ NodeInfoDataCharArray& NodeInfoDataCharArray::operator=(const NodeInfoData& othe
 NodeInfoDataCharArray::~NodeInfoDataCharArray() = default;
 
 NodeInfoDataCharArray::operator NodeInfoData() const {
-    return NodeInfoData(szName, szDesc, szHotkey, nAttr1, nAttr2);
+    NodeInfoData node(nullptr, nullptr, nullptr, nAttr1, nAttr2);
+    node.strName = ArrayText(szName);
+    node.strDesc = ArrayText(szDesc);
+    node.strHotkey = ArrayText(szHotkey);
+    return node;
 }

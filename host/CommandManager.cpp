@@ -1,32 +1,14 @@
 // The host's command registry: functions with their parameter managers, executors and listeners.
 #include "host/CommandManager.h"
 
-CommandManager::CommandManager() = default;
-
-CommandManager::~CommandManager() {
-    ClearFunctionTable(m_mapFunctions);
-}
-
-void CommandManager::_clear(const std::wstring&, ParaManager* paramgr, NodeInfoData&, boost::any) {
-    delete paramgr;
-}
-
-void CommandManager::ClearFunctionTable(FunctionTable& table) {
-    for (auto& [name, entry] : table) {
-        ParaManager* paramgr = entry.paramgr;
-        entry.paramgr = nullptr;
-        _clear(name, paramgr, entry.node, boost::any(0));
-    }
-    table.clear();
-}
-
 ParaManager* CommandManager::addfunction(const std::wstring& name, const Function& function, const NodeInfoData& node) {
     ParaManager* paramgr = nullptr;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_mapFunctions.count(name)) return nullptr;
-        paramgr = new ParaManager(this, name);
-        m_mapFunctions.emplace(name, FunctionEntry{function, paramgr, node});
+        auto made = std::make_unique<ParaManager>(this, name);
+        paramgr = made.get();
+        m_mapFunctions.emplace(name, FunctionEntry{function, std::move(made), node});
     }
     notify(NOTIFY_ADDFUNCTION, boost::any(name), boost::any());
     return paramgr;
@@ -52,7 +34,7 @@ bool CommandManager::clearfunction(const std::wstring& name, bool remove) {
         std::lock_guard<std::mutex> lock(m_mutex);
         auto it = m_mapFunctions.find(name);
         if (it == m_mapFunctions.end()) return false;
-        ParaManager* paramgr = it->second.paramgr;
+        ParaManager* paramgr = it->second.paramgr.get();
         if (paramgr) {
             std::lock_guard<std::mutex> paramLock(paramgr->m_mutex);
             cleared = !paramgr->m_mapParams.empty();
@@ -111,7 +93,7 @@ ParaManager* CommandManager::getfunction(const std::wstring& name, Function& fun
     if (it == m_mapFunctions.end()) return nullptr;
     function = it->second.function;
     node = it->second.node;
-    return it->second.paramgr;
+    return it->second.paramgr.get();
 }
 
 CommandManager::Function CommandManager::getfunction(const std::wstring& name) const {
@@ -123,7 +105,7 @@ CommandManager::Function CommandManager::getfunction(const std::wstring& name) c
 ParaManager* CommandManager::getparamgr(const std::wstring& name) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     auto it = m_mapFunctions.find(name);
-    return it == m_mapFunctions.end() ? nullptr : it->second.paramgr;
+    return it == m_mapFunctions.end() ? nullptr : it->second.paramgr.get();
 }
 
 NodeInfoData CommandManager::getnodeinfodata(const std::wstring& function) const {

@@ -22,14 +22,15 @@
 // registry's lock held, so they may use the registry themselves. A ParaManager pointer handed out
 // stays valid until its function is deleted or cleared away.
 //
-// The standard-string members, the constructor, the destructor and notify are the host library's;
-// the copies, the notification and escape-mode switches and the wide-character-pointer adapters
-// are exported by the plug-in.
+// The standard-string members and notify are the host library's; the copies, the notification and
+// escape-mode switches and the wide-character-pointer adapters are exported by the plug-in; the
+// constructor, the destructor and _clear are defined in both (framework/CommandRegistryLifetime.cpp).
 #pragma once
 
 #include <boost/any.hpp>
 #include <boost/function.hpp>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -56,10 +57,10 @@ public:
         NOTIFY_ON = 6,
     };
 
-    QZ_HOST_API CommandManager();
+    QZ_FRAMEWORK_API CommandManager();
     QZ_MONITOR_API CommandManager(const CommandManager& other);
     QZ_MONITOR_API CommandManager& operator=(const CommandManager& other);
-    QZ_HOST_API virtual ~CommandManager();
+    QZ_FRAMEWORK_API virtual ~CommandManager();
 
     // Registers a function; returns its new parameter manager, or null when the name is taken.
     QZ_HOST_API ParaManager* addfunction(const std::wstring& name, const Function& function, const NodeInfoData& node);
@@ -130,12 +131,13 @@ public:
 
 protected:
     // Releases one function's entry: deletes its parameter manager (null is allowed).
-    QZ_HOST_API void _clear(const std::wstring& name, ParaManager* paramgr, NodeInfoData& node, boost::any payload);
+    QZ_FRAMEWORK_API void _clear(const std::wstring& name, ParaManager* paramgr, NodeInfoData& node,
+                                 boost::any payload);
 
 private:
     struct FunctionEntry {
         Function function;
-        ParaManager* paramgr = nullptr;  // owned
+        std::unique_ptr<ParaManager> paramgr;  // null only in entries made without one
         NodeInfoData node;
     };
     using FunctionTable = std::map<std::wstring, FunctionEntry>;
@@ -146,7 +148,7 @@ private:
     // the source registry's lock held.
     static FunctionTable CopyFunctionTable(const FunctionTable& table, CommandManager* owner);
     // Releases every entry of `table` through _clear.
-    QZ_HOST_API void ClearFunctionTable(FunctionTable& table);
+    void ClearFunctionTable(FunctionTable& table);
 
     mutable std::mutex m_mutex;
     bool m_bNotify = true;

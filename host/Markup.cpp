@@ -1,30 +1,9 @@
-// CMarkup: construction, whole-document operations, navigation and saved positions.
+// CMarkup: assignment, whole-document operations, navigation and saved positions.
 #include "host/Markup.h"
 
 #include "host/MarkupDocument.h"
 #include "platform/File.h"
 #include "platform/TextConv.h"
-
-CMarkup::CMarkup() {
-    x_InitMarkup();
-    SetDoc(nullptr);
-}
-
-CMarkup::CMarkup(const wchar_t* doc) {
-    x_InitMarkup();
-    SetDoc(doc);
-}
-
-CMarkup::CMarkup(int docFlags) {
-    x_InitMarkup();
-    SetDoc(nullptr);
-    m_nDocFlags = docFlags;
-}
-
-CMarkup::CMarkup(const CMarkup& other) {
-    x_InitMarkup();
-    *this = other;
-}
 
 CMarkup& CMarkup::operator=(const CMarkup& other) {
     if (this == &other) return *this;
@@ -84,14 +63,12 @@ bool CMarkup::SetDoc(const wchar_t* doc) {
     return x_ParseDoc(doc ? std::wstring_view(doc) : std::wstring_view());
 }
 
-const CString& CMarkup::GetDoc() const {
-    if (m_docStale) {
-        std::wstring text;
-        markup::WriteNodes(m_tree->doc, m_tree->doc.at(0).first, true, text);
-        m_strDoc = CString(std::move(text));
-        m_docStale = false;
-    }
-    return m_strDoc;
+void CMarkup::x_UpdateDoc() const {
+    if (!m_docStale) return;
+    std::wstring text;
+    markup::WriteNodes(m_tree->doc, m_tree->doc.at(0).first, true, text);
+    m_strDoc = CString(std::move(text));
+    m_docStale = false;
 }
 
 bool CMarkup::x_IsValidPos(int parent, int pos, int child) const {

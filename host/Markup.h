@@ -37,7 +37,11 @@
 
 #include "platform/CString.h"
 
-class QZ_HOST_API CMarkup {
+// Members marked QZ_HOST_API are the host library's own: the document model, parsing, writing and
+// navigation. The constructors and the forwarding layer (members that pick a position or add a
+// flag and call one internal operation) are marked QZ_FRAMEWORK_API and defined in both libraries
+// (framework/MarkupForwarding.cpp): the plug-in exports them for the host's framework.
+class QZ_SHARED_CLASS CMarkup {
 public:
     // Flags of the add and set members.
     enum MarkupFlags {
@@ -62,121 +66,106 @@ public:
         MNT_DOCUMENT_TYPE = 64,
     };
 
-    CMarkup();
-    explicit CMarkup(const wchar_t* doc);
-    explicit CMarkup(int docFlags);
-    CMarkup(const CMarkup& other);
-    CMarkup& operator=(const CMarkup& other);
-    ~CMarkup();
+    // Constructors: empty document; a document parsed from `doc`; an empty document with the
+    // document flags set to `docFlags` unchanged; a copy.
+    QZ_FRAMEWORK_API CMarkup();
+    QZ_FRAMEWORK_API explicit CMarkup(const wchar_t* doc);
+    QZ_FRAMEWORK_API explicit CMarkup(int docFlags);
+    QZ_FRAMEWORK_API CMarkup(const CMarkup& other);
+    QZ_HOST_API CMarkup& operator=(const CMarkup& other);
+    QZ_HOST_API ~CMarkup();
 
     // Reads and parses the whole file; false when it cannot be read. Positions are reset either
     // way; a document that is not well formed keeps what was parsed before the fault.
-    bool Load(const CString& path);
+    QZ_HOST_API bool Load(const CString& path);
     // Writes the document to the file, replacing it atomically; false on failure.
-    bool Save(const CString& path);
+    QZ_HOST_API bool Save(const CString& path);
     // Replaces the document by the text (null or empty: an empty document); false when the text
     // is not well formed (what was parsed is kept).
-    bool SetDoc(const wchar_t* doc);
-    const CString& GetDoc() const;
+    QZ_HOST_API bool SetDoc(const wchar_t* doc);
+    QZ_FRAMEWORK_API const CString& GetDoc() const;
 
-    bool FindElem(const wchar_t* name = nullptr);
-    bool FindChildElem(const wchar_t* name = nullptr);
-    bool IntoElem();
-    bool OutOfElem();
-    void ResetPos() { x_SetPos(0, 0, 0); }
-    void ResetMainPos() { x_SetPos(m_iPosParent, 0, 0); }
-    void ResetChildPos() { x_SetPos(m_iPosParent, m_iPos, 0); }
+    QZ_HOST_API bool FindElem(const wchar_t* name = nullptr);
+    QZ_HOST_API bool FindChildElem(const wchar_t* name = nullptr);
+    QZ_HOST_API bool IntoElem();
+    QZ_HOST_API bool OutOfElem();
+    QZ_FRAMEWORK_API void ResetPos();
+    QZ_FRAMEWORK_API void ResetMainPos();
+    QZ_FRAMEWORK_API void ResetChildPos();
 
-    CString GetTagName() const;
-    CString GetChildTagName() const { return x_GetTagName(m_iPosChild); }
-    CString GetData() const { return x_GetData(m_iPos); }
-    CString GetChildData() const { return x_GetData(m_iPosChild); }
-    CString GetElemContent() const { return x_GetElemContent(m_iPos); }
-    CString GetAttrib(const wchar_t* name) const { return x_GetAttrib(m_iPos, name); }
-    CString GetChildAttrib(const wchar_t* name) const { return x_GetAttrib(m_iPosChild, name); }
-    CString GetSubDoc() { return x_GetSubDoc(m_iPos); }
-    CString GetChildSubDoc() { return x_GetSubDoc(m_iPosChild); }
+    QZ_HOST_API CString GetTagName() const;
+    QZ_FRAMEWORK_API CString GetChildTagName() const;
+    QZ_FRAMEWORK_API CString GetData() const;
+    QZ_FRAMEWORK_API CString GetChildData() const;
+    QZ_FRAMEWORK_API CString GetElemContent() const;
+    QZ_FRAMEWORK_API CString GetAttrib(const wchar_t* name) const;
+    QZ_FRAMEWORK_API CString GetChildAttrib(const wchar_t* name) const;
+    QZ_FRAMEWORK_API CString GetSubDoc();
+    QZ_FRAMEWORK_API CString GetChildSubDoc();
 
-    bool AddElem(const wchar_t* name, const wchar_t* value = nullptr, int flags = 0) {
-        return x_AddElem(name, value, flags);
-    }
-    bool InsertElem(const wchar_t* name, const wchar_t* value = nullptr, int flags = 0) {
-        return x_AddElem(name, value, flags | MNF_INSERT);
-    }
-    bool AddChildElem(const wchar_t* name, const wchar_t* value = nullptr, int flags = 0) {
-        return x_AddElem(name, value, flags | MNF_CHILD);
-    }
-    bool InsertChildElem(const wchar_t* name, const wchar_t* value = nullptr, int flags = 0) {
-        return x_AddElem(name, value, flags | MNF_INSERT | MNF_CHILD);
-    }
-    bool AddElem(const wchar_t* name, int value, int flags = 0) { return x_AddElem(name, value, flags); }
-    bool InsertElem(const wchar_t* name, int value, int flags = 0) {
-        return x_AddElem(name, value, flags | MNF_INSERT);
-    }
-    bool AddChildElem(const wchar_t* name, int value, int flags = 0) {
-        return x_AddElem(name, value, flags | MNF_CHILD);
-    }
-    bool InsertChildElem(const wchar_t* name, int value, int flags = 0) {
-        return x_AddElem(name, value, flags | MNF_INSERT | MNF_CHILD);
-    }
+    QZ_FRAMEWORK_API bool AddElem(const wchar_t* name, const wchar_t* value = nullptr, int flags = 0);
+    QZ_FRAMEWORK_API bool InsertElem(const wchar_t* name, const wchar_t* value = nullptr, int flags = 0);
+    QZ_FRAMEWORK_API bool AddChildElem(const wchar_t* name, const wchar_t* value = nullptr, int flags = 0);
+    QZ_FRAMEWORK_API bool InsertChildElem(const wchar_t* name, const wchar_t* value = nullptr, int flags = 0);
+    QZ_FRAMEWORK_API bool AddElem(const wchar_t* name, int value, int flags = 0);
+    QZ_FRAMEWORK_API bool InsertElem(const wchar_t* name, int value, int flags = 0);
+    QZ_FRAMEWORK_API bool AddChildElem(const wchar_t* name, int value, int flags = 0);
+    QZ_FRAMEWORK_API bool InsertChildElem(const wchar_t* name, int value, int flags = 0);
 
-    bool AddAttrib(const wchar_t* name, const wchar_t* value) { return x_SetAttrib(m_iPos, name, value, 0); }
-    bool AddChildAttrib(const wchar_t* name, const wchar_t* value) { return x_SetAttrib(m_iPosChild, name, value, 0); }
-    bool AddAttrib(const wchar_t* name, int value) { return x_SetAttrib(m_iPos, name, value, 0); }
-    bool AddChildAttrib(const wchar_t* name, int value) { return x_SetAttrib(m_iPosChild, name, value, 0); }
-    bool SetAttrib(const wchar_t* name, const wchar_t* value, int flags = 0) {
-        return x_SetAttrib(m_iPos, name, value, flags);
-    }
-    bool SetChildAttrib(const wchar_t* name, const wchar_t* value, int flags = 0) {
-        return x_SetAttrib(m_iPosChild, name, value, flags);
-    }
-    bool SetAttrib(const wchar_t* name, int value, int flags = 0) { return x_SetAttrib(m_iPos, name, value, flags); }
-    bool SetChildAttrib(const wchar_t* name, int value, int flags = 0) {
-        return x_SetAttrib(m_iPosChild, name, value, flags);
-    }
+    QZ_FRAMEWORK_API bool AddAttrib(const wchar_t* name, const wchar_t* value);
+    QZ_FRAMEWORK_API bool AddChildAttrib(const wchar_t* name, const wchar_t* value);
+    QZ_FRAMEWORK_API bool AddAttrib(const wchar_t* name, int value);
+    QZ_FRAMEWORK_API bool AddChildAttrib(const wchar_t* name, int value);
+    QZ_FRAMEWORK_API bool SetAttrib(const wchar_t* name, const wchar_t* value, int flags = 0);
+    QZ_FRAMEWORK_API bool SetChildAttrib(const wchar_t* name, const wchar_t* value, int flags = 0);
+    QZ_FRAMEWORK_API bool SetAttrib(const wchar_t* name, int value, int flags = 0);
+    QZ_FRAMEWORK_API bool SetChildAttrib(const wchar_t* name, int value, int flags = 0);
 
-    bool AddSubDoc(const wchar_t* subDoc) { return x_AddSubDoc(subDoc, 0); }
-    bool InsertSubDoc(const wchar_t* subDoc) { return x_AddSubDoc(subDoc, MNF_INSERT); }
-    bool AddChildSubDoc(const wchar_t* subDoc) { return x_AddSubDoc(subDoc, MNF_CHILD); }
-    bool InsertChildSubDoc(const wchar_t* subDoc) { return x_AddSubDoc(subDoc, MNF_INSERT | MNF_CHILD); }
-    bool AddNode(int nodeType, const wchar_t* text) { return x_AddNode(nodeType, text, 0); }
-    bool InsertNode(int nodeType, const wchar_t* text) { return x_AddNode(nodeType, text, MNF_INSERT); }
+    QZ_FRAMEWORK_API bool AddSubDoc(const wchar_t* subDoc);
+    QZ_FRAMEWORK_API bool InsertSubDoc(const wchar_t* subDoc);
+    QZ_FRAMEWORK_API bool AddChildSubDoc(const wchar_t* subDoc);
+    QZ_FRAMEWORK_API bool InsertChildSubDoc(const wchar_t* subDoc);
+    QZ_FRAMEWORK_API bool AddNode(int nodeType, const wchar_t* text);
+    QZ_FRAMEWORK_API bool InsertNode(int nodeType, const wchar_t* text);
 
-    bool SetData(const wchar_t* value, int flags = 0) { return x_SetData(m_iPos, value, flags); }
-    bool SetChildData(const wchar_t* value, int flags = 0) { return x_SetData(m_iPosChild, value, flags); }
-    bool SetData(int value) { return x_SetData(m_iPos, value); }
-    bool SetChildData(int value) { return x_SetData(m_iPosChild, value); }
-    bool SetElemContent(const wchar_t* content) { return x_SetElemContent(content); }
+    QZ_FRAMEWORK_API bool SetData(const wchar_t* value, int flags = 0);
+    QZ_FRAMEWORK_API bool SetChildData(const wchar_t* value, int flags = 0);
+    QZ_FRAMEWORK_API bool SetData(int value);
+    QZ_FRAMEWORK_API bool SetChildData(int value);
+    QZ_FRAMEWORK_API bool SetElemContent(const wchar_t* content);
 
-    bool RemoveElem();
-    bool RemoveChildElem();
+    QZ_HOST_API bool RemoveElem();
+    QZ_HOST_API bool RemoveChildElem();
 
     // Stores the three positions under `name` (null: the unnamed slot) and restores them later.
-    bool SavePos(const wchar_t* name = nullptr, int mode = 0);
-    bool RestorePos(const wchar_t* name = nullptr, int mode = 0);
+    QZ_HOST_API bool SavePos(const wchar_t* name = nullptr, int mode = 0);
+    QZ_HOST_API bool RestorePos(const wchar_t* name = nullptr, int mode = 0);
 
-    int GetNodeType() const { return m_nNodeType; }
-    const CString& GetResult() const { return m_strResult; }
-    int GetDocFlags() const { return m_nDocFlags; }
-    void SetDocFlags(int flags) { m_nDocFlags = flags & ~0x70; }
+    QZ_FRAMEWORK_API int GetNodeType() const;
+    QZ_FRAMEWORK_API const CString& GetResult() const;
+    QZ_FRAMEWORK_API int GetDocFlags() const;
+    // Stores the flags with the bits 0x70 cleared.
+    QZ_FRAMEWORK_API void SetDocFlags(int flags);
 
     // Internal operations behind the forwarding members above.
-    bool x_SetPos(int parent, int pos, int child);
-    CString x_GetTagName(int pos) const;
-    CString x_GetData(int pos) const;
-    CString x_GetElemContent(int pos) const;
-    CString x_GetAttrib(int pos, const wchar_t* name) const;
-    CString x_GetSubDoc(int pos);
-    bool x_AddElem(const wchar_t* name, const wchar_t* value, int flags);
-    bool x_AddElem(const wchar_t* name, int value, int flags);
-    bool x_SetAttrib(int pos, const wchar_t* name, const wchar_t* value, int flags);
-    bool x_SetAttrib(int pos, const wchar_t* name, int value, int flags);
-    bool x_AddSubDoc(const wchar_t* subDoc, int flags);
-    bool x_AddNode(int nodeType, const wchar_t* text, int flags);
-    bool x_SetData(int pos, const wchar_t* value, int flags);
-    bool x_SetData(int pos, int value);
-    bool x_SetElemContent(const wchar_t* content);
-    void x_InitMarkup();
+    QZ_HOST_API bool x_SetPos(int parent, int pos, int child);
+    QZ_HOST_API CString x_GetTagName(int pos) const;
+    QZ_HOST_API CString x_GetData(int pos) const;
+    QZ_HOST_API CString x_GetElemContent(int pos) const;
+    QZ_HOST_API CString x_GetAttrib(int pos, const wchar_t* name) const;
+    QZ_HOST_API CString x_GetSubDoc(int pos);
+    QZ_HOST_API bool x_AddElem(const wchar_t* name, const wchar_t* value, int flags);
+    QZ_HOST_API bool x_AddElem(const wchar_t* name, int value, int flags);
+    QZ_HOST_API bool x_SetAttrib(int pos, const wchar_t* name, const wchar_t* value, int flags);
+    QZ_HOST_API bool x_SetAttrib(int pos, const wchar_t* name, int value, int flags);
+    QZ_HOST_API bool x_AddSubDoc(const wchar_t* subDoc, int flags);
+    QZ_HOST_API bool x_AddNode(int nodeType, const wchar_t* text, int flags);
+    QZ_HOST_API bool x_SetData(int pos, const wchar_t* value, int flags);
+    QZ_HOST_API bool x_SetData(int pos, int value);
+    QZ_HOST_API bool x_SetElemContent(const wchar_t* content);
+    QZ_HOST_API void x_InitMarkup();
+    // Rebuilds the document text from the tree when an edit made it stale.
+    QZ_HOST_API void x_UpdateDoc() const;
 
 private:
     struct Tree;

@@ -7,8 +7,8 @@
 // A null text pointer given to a constructor counts as an empty text.
 //
 // The host library stores NodeInfoData values in its registry, so the default record, the copies
-// and the destructor are defined here in the header; the constructors from texts and every member
-// of NodeInfoDataCharArray are exported by the plug-in.
+// and the destructor are defined in both libraries (framework/NodeInfoDataRecord.cpp); the
+// constructors from texts and every member of NodeInfoDataCharArray are exported by the plug-in.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,7 @@
 
 class QZ_SHARED_CLASS NodeInfoData {
 public:
-    NodeInfoData() = default;
+    QZ_FRAMEWORK_API NodeInfoData();
     // The description repeats the name when none is given.
     QZ_MONITOR_API NodeInfoData(const wchar_t* name, int attr1);
     QZ_MONITOR_API NodeInfoData(const wchar_t* name, int attr1, int attr2);
@@ -28,9 +28,9 @@ public:
     QZ_MONITOR_API NodeInfoData(const wchar_t* name, const wchar_t* desc, int attr1, int attr2);
     QZ_MONITOR_API NodeInfoData(const wchar_t* name, const wchar_t* desc, const wchar_t* hotkey, int attr1);
     QZ_MONITOR_API NodeInfoData(const wchar_t* name, const wchar_t* desc, const wchar_t* hotkey, int attr1, int attr2);
-    NodeInfoData(const NodeInfoData& other) = default;
-    NodeInfoData& operator=(const NodeInfoData& other) = default;
-    virtual ~NodeInfoData() = default;
+    QZ_FRAMEWORK_API NodeInfoData(const NodeInfoData& other);
+    QZ_FRAMEWORK_API NodeInfoData& operator=(const NodeInfoData& other);
+    QZ_FRAMEWORK_API virtual ~NodeInfoData();
 
     std::wstring strName;
     std::wstring strDesc;

@@ -3,8 +3,6 @@
 
 nuvoliberror::nuvoliberror(const std::string& message) : m_strMessage(message) {}
 
-nuvoliberror::~nuvoliberror() = default;
-
 const char* nuvoliberror::what() const noexcept {
     return m_strMessage.c_str();
 }

@@ -1,7 +1,8 @@
 // The host framework's error class: a standard exception carrying a narrow message.
 //
-// The host library constructs it and implements what() and the destructor (which carry its
-// vtable); the plug-in exports the copy constructor and assignment.
+// The host library constructs it and implements what(); the plug-in exports the copy constructor
+// and assignment; the destructor, which carries the vtable, is defined in both
+// (framework/NuvolibErrorLifetime.cpp).
 #pragma once
 
 #include <exception>
@@ -14,7 +15,7 @@ public:
     QZ_HOST_API explicit nuvoliberror(const std::string& message);
     QZ_MONITOR_API nuvoliberror(const nuvoliberror& other);
     QZ_MONITOR_API nuvoliberror& operator=(const nuvoliberror& other);
-    QZ_HOST_API ~nuvoliberror() override;
+    QZ_FRAMEWORK_API ~nuvoliberror() override;
 
     QZ_HOST_API const char* what() const noexcept override;
 

@@ -3,10 +3,6 @@
 
 #include "host/CommandManager.h"
 
-ParaManager::ParaManager(CommandManager* owner, const std::wstring& name) : m_pOwner(owner), m_strName(name) {}
-
-ParaManager::~ParaManager() = default;
-
 bool ParaManager::x_addparam(const std::wstring& name, const boost::any& value, const NodeInfoData& node) {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_mapParams.emplace(name, Param{value, node}).second;

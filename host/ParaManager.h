@@ -6,9 +6,9 @@
 // notify (code CommandManager::NOTIFY_SETPARAM or NOTIFY_DELPARAM with the function's and the
 // parameter's names). A manager made on its own (null owner) announces nothing.
 //
-// All members are thread-safe. The standard-string members, the constructor and the destructor
-// are the host library's; the copies and the wide-character-pointer adapters are exported by the
-// plug-in.
+// All members are thread-safe. The standard-string members are the host library's; the copies
+// and the wide-character-pointer adapters are exported by the plug-in; the constructor and the
+// destructor are defined in both (framework/CommandRegistryLifetime.cpp).
 #pragma once
 
 #include <boost/any.hpp>
@@ -29,11 +29,11 @@ public:
         NodeInfoData node;
     };
 
-    QZ_HOST_API ParaManager(CommandManager* owner, const std::wstring& name);
+    QZ_FRAMEWORK_API ParaManager(CommandManager* owner, const std::wstring& name);
     // Copies the table, the owner and the function's name.
     QZ_MONITOR_API ParaManager(const ParaManager& other);
     QZ_MONITOR_API ParaManager& operator=(const ParaManager& other);
-    QZ_HOST_API virtual ~ParaManager();
+    QZ_FRAMEWORK_API virtual ~ParaManager();
 
     // Adds a parameter; false when the name is taken.
     QZ_HOST_API bool addparam(const std::wstring& name, const boost::any& value, const NodeInfoData& node);

@@ -4,10 +4,10 @@
 // type than the message carries raises boost::bad_any_cast to the publisher, and nothing is
 // written.
 #include <boost/any.hpp>
+#include <boost/tuple/tuple.hpp>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <tuple>
 #include <utility>
 
 #include "host/ContextManager.h"
@@ -43,8 +43,8 @@ const CString& CommandPath(boost::any& payload) {
 void CMonitorControl::OutputOp_WorkspaceChanged(boost::any payload) {
     if (m_bStopping) return;
     const std::int64_t now = GetCurrentTime64();
-    // The host publishes the workspace's name and a second, unused text.
-    const auto& workspace = boost::any_cast<const std::tuple<CString, CString>&>(payload);
+    // The host publishes a Boost tuple of the workspace's name and a second, unused text.
+    const auto& workspace = boost::any_cast<const boost::tuple<CString, CString>&>(payload);
     std::int64_t elapsed;
     {
         std::lock_guard<std::mutex> lock(m_mtxOpLog);
@@ -56,7 +56,7 @@ void CMonitorControl::OutputOp_WorkspaceChanged(boost::any payload) {
     const auto seconds = static_cast<std::int32_t>(elapsed - 60 * (elapsed / 60));
     CString secondsText;
     secondsText.Format(L"%d", seconds);
-    WriteOperation(kWorkspaceChanged, std::get<0>(workspace), secondsText);
+    WriteOperation(kWorkspaceChanged, workspace.get<0>(), secondsText);
 }
 
 void CMonitorControl::OutputOp_MenuCommand(boost::any payload) {

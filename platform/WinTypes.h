@@ -51,6 +51,20 @@ using HWND = HWND__*;
 #define QZ_MONITOR_API __attribute__((visibility("default")))
 #endif
 
+// A member of a host framework class that both libraries define and export: the host library for
+// its own use, the plug-in because the host's framework expects to find it there (a host built
+// against another copy of the framework resolves it from the plug-in). The definitions are one
+// source file compiled into each library (CMakeLists.txt, FRAMEWORK_SHARED_SOURCES).
+#if defined(_WIN32)
+#if defined(QZ_BUILDING_HOST) || defined(QZ_BUILDING_MONITOR)
+#define QZ_FRAMEWORK_API __declspec(dllexport)
+#else
+#define QZ_FRAMEWORK_API __declspec(dllimport)
+#endif
+#else
+#define QZ_FRAMEWORK_API __attribute__((visibility("default")))
+#endif
+
 // A host framework class whose members are defined partly in the host library and partly in the
 // plug-in. Each member carries its own library's QZ_HOST_API or QZ_MONITOR_API; on Windows the
 // class itself carries none (a class may not be both imported and exported), elsewhere it is

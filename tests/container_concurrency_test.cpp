@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path FixtureDir() {
-    return fs::path(__FILE__).parent_path() / "data" / "container";
+    return fs::path(MONITOR_SOURCE_DIR) / "tests" / "data" / "container";
 }
 
 }  // namespace

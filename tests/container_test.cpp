@@ -34,7 +34,7 @@ std::vector<std::uint8_t> Hex(const std::string& hex) {
 }
 
 fs::path FixtureDir() {
-    return fs::path(__FILE__).parent_path() / "data" / "container";
+    return fs::path(MONITOR_SOURCE_DIR) / "tests" / "data" / "container";
 }
 
 fs::path Temporary(const fs::path& path) {

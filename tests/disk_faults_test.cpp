@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <boost/any.hpp>
+#include <boost/tuple/tuple.hpp>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -55,7 +56,7 @@ std::string HostRound(HostEnvironment& host, int round) {
         MessagePublisher& bus = host.Publisher();
         bus.publish(L"MenuCommand", boost::any(CString(L"\\\\系统\\连接")));
         bus.publish(L"PopupMenuOpen", boost::any(0));
-        bus.publish(L"WorkspaceChanged", boost::any(std::make_tuple(CString(L"Quotes"), CString())));
+        bus.publish(L"WorkspaceChanged", boost::any(boost::make_tuple(CString(L"Quotes"), CString())));
         host.Commands().excute(L"OpenQuote", L"600000");
         TRANS_INFO send{round + 1, 2001, round % 60000, 64, false};
         bus.publish(L"TransInfoSend", boost::any(&send));

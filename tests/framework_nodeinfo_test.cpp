@@ -1,7 +1,9 @@
 // Node records of the command registry and their fixed-array form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string>
 
 #include "host/NodeInfoData.h"
@@ -131,4 +133,17 @@ TEST(NodeInfoData, LongerTextsAreCutToTwelveCharactersInTheArrayForm) {
 TEST(NodeInfoData, NullTextsCountAsEmpty) {
     ExpectFields(Of(NodeInfoData(nullptr, nullptr, nullptr, 4, 5)), {L"", L"", L"", 4, 5});
     ExpectFields(Of(NodeInfoDataCharArray(nullptr, nullptr, nullptr, 4, 5)), {L"", L"", L"", 4, 5});
+}
+
+TEST(NodeInfoData, UnterminatedArraysConvertUpToTheirLength) {
+    // A record copied as bytes from elsewhere: every array full, no terminating 0 anywhere, so a
+    // reader that looked for the terminator would run into the next array and past the record.
+    NodeInfoDataCharArray array;
+    std::fill(std::begin(array.szName), std::end(array.szName), L'n');
+    std::fill(std::begin(array.szDesc), std::end(array.szDesc), L'd');
+    std::fill(std::begin(array.szHotkey), std::end(array.szHotkey), L'h');
+    array.nAttr1 = 0x68686868;
+    array.nAttr2 = 0x68686868;
+    ExpectFields(Of(static_cast<NodeInfoData>(array)),
+                 {std::wstring(13, L'n'), std::wstring(13, L'd'), std::wstring(13, L'h'), 0x68686868, 0x68686868});
 }

@@ -57,7 +57,7 @@ protected:
         return codes;
     }
     void Publish(const wchar_t* name, const boost::any& payload) { host.Publisher().publish(name, payload); }
-    void Workspace(const wchar_t* name) { Publish(L"WorkspaceChanged", std::make_tuple(CString(name), CString())); }
+    void Workspace(const wchar_t* name) { Publish(L"WorkspaceChanged", boost::make_tuple(CString(name), CString())); }
 
     ScratchHost scratch;
     TestClock clock;
@@ -157,7 +157,7 @@ TEST_F(Handlers, PayloadOfAnotherTypeRaisesBadAnyCastAndWritesNothing) {
         {L"ToolbarCommand", std::wstring(L"\\\\报价")},
         {L"DialogShow", CString(L"系统设置")},
         {L"WorkspaceChanged", CString(L"默认工作区")},
-        {L"WorkspaceChanged", boost::make_tuple(CString(L"默认工作区"), CString())},
+        {L"WorkspaceChanged", std::make_tuple(CString(L"默认工作区"), CString())},
     };
     clock.Advance(5);
     for (const auto& [name, payload] : wrong)

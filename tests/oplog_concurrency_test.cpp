@@ -1,6 +1,8 @@
 // Operations recorded from several host threads at once: every record lands whole.
 #include <gtest/gtest.h>
 
+#include <boost/tuple/tuple.hpp>
+
 #include <map>
 #include <string>
 #include <thread>
@@ -45,7 +47,7 @@ TEST(OperationLogConcurrency, RecordsFromManyThreadsNeverInterleave) {
     threads.emplace_back([&host, &clock] {
         for (int i = 0; i < kPerThread; ++i) {
             clock.Advance(1);
-            host.Publisher().publish(L"WorkspaceChanged", std::make_tuple(CString(L"工作区"), CString()));
+            host.Publisher().publish(L"WorkspaceChanged", boost::make_tuple(CString(L"工作区"), CString()));
         }
     });
     for (auto& thread : threads) thread.join();

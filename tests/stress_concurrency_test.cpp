@@ -7,6 +7,8 @@
 // all); scripts/test.sh lowers it to 4000 under ThreadSanitizer to keep the run short.
 #include <gtest/gtest.h>
 
+#include <boost/tuple/tuple.hpp>
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -16,7 +18,6 @@
 #include <map>
 #include <mutex>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "host/HostEnvironment.h"
@@ -127,7 +128,7 @@ void PublishRound(HostEnvironment& host, int thread, int round, Published& out, 
     std::int32_t kind = 7;
     switch (round % 7) {
         case 0:
-            bus.publish(L"WorkspaceChanged", boost::any(std::make_tuple(CString(L"Quotes"), CString())));
+            bus.publish(L"WorkspaceChanged", boost::any(boost::make_tuple(CString(L"Quotes"), CString())));
             kind = 0;
             break;
         case 1:

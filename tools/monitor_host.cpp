@@ -5,6 +5,7 @@
 //   monitor-host            runs the built-in short session
 //   monitor-host SCRIPT     runs the script (format in README.md, "Host scripts"); a script with a
 //                           line it cannot read is refused whole, before the plug-in is loaded
+#include <boost/tuple/tuple.hpp>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -122,7 +123,7 @@ struct Session {
         try {
             if (verb == "workspace") {
                 return [&bus, name = CString(Rest(line, 1)), count] {
-                    bus.publish(L"WorkspaceChanged", boost::any(std::make_tuple(name, CString())));
+                    bus.publish(L"WorkspaceChanged", boost::any(boost::make_tuple(name, CString())));
                     count();
                 };
             } else if (verb == "menu" || verb == "toolbar") {

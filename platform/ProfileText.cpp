@@ -142,11 +142,22 @@ bool FindProfileValue(const ProfileDocument& document, const std::wstring& secti
     const long header = FindSection(document, Trim(section));
     if (header < 0) return false;
     const std::wstring wanted = Trim(key);
+    const bool rawKey = wanted.find(L'=') != std::wstring::npos;
     const size_t end = SectionEnd(document, static_cast<size_t>(header));
     for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i) {
         const ProfileLine& line = document.lines[i];
-        if (line.kind != ProfileLine::Entry || !EqualsNoCase(line.name, wanted)) continue;
-        value = line.value;
+        if (line.kind != ProfileLine::Entry) continue;
+        if (rawKey) {
+            // The entry as key '=' value: a key holding '=' was cut at its first '=' when parsed.
+            const std::wstring entry = line.name + L"=" + line.value;
+            if (entry.size() <= wanted.size() || entry[wanted.size()] != L'=' ||
+                !EqualsNoCase(entry.substr(0, wanted.size()), wanted))
+                continue;
+            value = Trim(entry.substr(wanted.size() + 1));
+        } else {
+            if (!EqualsNoCase(line.name, wanted)) continue;
+            value = line.value;
+        }
         if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front()) {
             value = value.substr(1, value.size() - 2);
         }
@@ -155,45 +166,69 @@ bool FindProfileValue(const ProfileDocument& document, const std::wstring& secti
     return false;
 }
 
+namespace {
+
+bool IsSectionName(const std::wstring& section) {
+    return !section.empty() && section.find_first_of(L"]\r\n") == std::wstring::npos;
+}
+
+std::wstring OnOneLine(std::wstring value) {
+    for (auto& ch : value)
+        if (ch == L'\r' || ch == L'\n') ch = L' ';
+    return value;
+}
+
+// Puts the entry line `text` after the last non-blank line of the section whose header is at
+// `header`, or, with no such section (-1), appends the section `section` with it.
+void InsertEntryLine(ProfileDocument& document, long header, const std::wstring& section, const std::wstring& text) {
+    std::vector<ProfileLine>& lines = document.lines;
+    if (header < 0) {
+        if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = document.newline;
+        lines.push_back(MakeLine(L"[" + section + L"]", document.newline));
+        lines.push_back(MakeLine(text, document.newline));
+        return;
+    }
+    const size_t end = SectionEnd(document, static_cast<size_t>(header));
+    size_t insertAfter = static_cast<size_t>(header);
+    for (size_t i = insertAfter + 1; i < end; ++i)
+        if (lines[i].kind != ProfileLine::Blank) insertAfter = i;
+    if (lines[insertAfter].ending.empty()) lines[insertAfter].ending = document.newline;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAfter) + 1, MakeLine(text, document.newline));
+}
+
+}  // namespace
+
 bool SetProfileValue(ProfileDocument& document, const std::wstring& sectionName, const std::wstring& keyName,
                      const std::wstring& rawValue, bool* changed) {
     if (changed) *changed = false;
     const std::wstring section = Trim(sectionName);
     const std::wstring key = Trim(keyName);
-    if (section.empty() || key.empty() || section.find_first_of(L"]\r\n") != std::wstring::npos ||
-        key.find_first_of(L"=\r\n") != std::wstring::npos) {
-        return false;
-    }
-    std::wstring value = rawValue;
-    for (auto& ch : value)
-        if (ch == L'\r' || ch == L'\n') ch = L' ';
+    if (!IsSectionName(section) || key.empty() || key.find_first_of(L"=\r\n") != std::wstring::npos) return false;
+    const std::wstring value = OnOneLine(rawValue);
 
-    std::vector<ProfileLine>& lines = document.lines;
     const long header = FindSection(document, section);
-    if (header < 0) {
-        if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = document.newline;
-        lines.push_back(MakeLine(L"[" + section + L"]", document.newline));
-        lines.push_back(MakeLine(key + L"=" + value, document.newline));
-        if (changed) *changed = true;
-        return true;
+    if (header >= 0) {
+        const size_t end = SectionEnd(document, static_cast<size_t>(header));
+        for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i) {
+            ProfileLine& line = document.lines[i];
+            if (line.kind != ProfileLine::Entry || !EqualsNoCase(line.name, key)) continue;
+            if (line.value == value) return true;  // already there: the text stays as it is
+            line = MakeLine(line.name + L"=" + value, line.ending.empty() ? document.newline : line.ending);
+            if (changed) *changed = true;
+            return true;
+        }
     }
-
-    const size_t end = SectionEnd(document, static_cast<size_t>(header));
-    size_t insertAfter = static_cast<size_t>(header);
-    for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i) {
-        ProfileLine& line = lines[i];
-        if (line.kind == ProfileLine::Blank) continue;
-        insertAfter = i;
-        if (line.kind != ProfileLine::Entry || !EqualsNoCase(line.name, key)) continue;
-        if (line.value == value) return true;  // already there: the text stays as it is
-        line = MakeLine(line.name + L"=" + value, line.ending.empty() ? document.newline : line.ending);
-        if (changed) *changed = true;
-        return true;
-    }
-    if (lines[insertAfter].ending.empty()) lines[insertAfter].ending = document.newline;
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAfter) + 1,
-                 MakeLine(key + L"=" + value, document.newline));
+    InsertEntryLine(document, header, section, key + L"=" + value);
     if (changed) *changed = true;
+    return true;
+}
+
+bool AppendProfileEntry(ProfileDocument& document, const std::wstring& sectionName, const std::wstring& keyName,
+                        const std::wstring& value) {
+    const std::wstring section = Trim(sectionName);
+    const std::wstring key = Trim(keyName);
+    if (!IsSectionName(section) || key.empty() || key.find_first_of(L"\r\n") != std::wstring::npos) return false;
+    InsertEntryLine(document, FindSection(document, section), section, key + L"=" + OnOneLine(value));
     return true;
 }
 

@@ -47,7 +47,9 @@ QZ_HOST_API std::string RenderProfileBytes(const ProfileDocument& document);
 // The value of `key` in the first section named `section` (names compare case-insensitively and
 // are trimmed; only the first matching section is searched, and its first matching key counts).
 // The value is returned trimmed, without one pair of enclosing matching quotes ("..." or '...').
-// False when the section or key is missing.
+// False when the section or key is missing. A key that holds '=' finds the first entry whose line,
+// read as key, '=' and value, begins with that key and '=' (the line AppendProfileEntry wrote for
+// it): "MacName=" finds "MacName==value" and gives "value".
 QZ_HOST_API bool FindProfileValue(const ProfileDocument& document, const std::wstring& section, const std::wstring& key,
                                   std::wstring& value);
 
@@ -59,6 +61,15 @@ QZ_HOST_API bool FindProfileValue(const ProfileDocument& document, const std::ws
 // whether the text differs afterwards.
 QZ_HOST_API bool SetProfileValue(ProfileDocument& document, const std::wstring& section, const std::wstring& key,
                                  const std::wstring& value, bool* changed = nullptr);
+
+// Adds the line "key=value" after the last entry of the first section named `section` (appending
+// the section when it is missing), whatever entries the section already holds: what the Windows
+// writer does with a key that it cannot find, and the only way to write a key that holds '='
+// (the 13th of a run of numbered keys, "MacName=", gives the line "MacName==value"). Line breaks
+// in the value become blanks. False, leaving the document alone, for an empty section or key
+// name, a section name with ']' or a line break, or a key with a line break.
+QZ_HOST_API bool AppendProfileEntry(ProfileDocument& document, const std::wstring& section, const std::wstring& key,
+                                    const std::wstring& value);
 
 // The integer of a profile value as the Windows call reads it: leading blanks, an optional sign,
 // decimal digits up to the first other character (none: 0), wrapping on overflow like the

@@ -51,8 +51,10 @@ void CMonitorControl::OutputSysInfo(CString strPath) {
     }
     // The keys go in one write: the same text as key-by-key profile writes give, without a
     // partly written description on disk at any moment (and one disk flush instead of twenty).
+    // Each key is a line of its own, as the profile writer appends a key it cannot find: the 13th
+    // adapter's keys hold '=' ("MacName=", "MacID="), which a lookup never finds.
     ProfileDocument document;
-    for (const auto& [key, value] : keys) SetProfileValue(document, L"ROOT", key.str(), value.str());
+    for (const auto& [key, value] : keys) AppendProfileEntry(document, L"ROOT", key.str(), value.str());
     WriteFileBytesAtomic(strPath, RenderProfileBytes(document));
 
     EasyEncrypt(strPath);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -175,6 +176,31 @@ TEST(CommandManager, EveryParameterManagerIsDeletedOnceWhateverIsCopied) {
         EXPECT_NE(original.getparamgr(L"Open"), nullptr);
     }
     EXPECT_EQ(token.use_count(), 1);
+}
+
+// An executor whose copy throws once armed: a registry copy fails part-way, after its function
+// table (the first thing copied) is already made.
+struct ThrowingCopy {
+    static inline bool armed = false;
+    ThrowingCopy() = default;
+    ThrowingCopy(const ThrowingCopy&) {
+        if (armed) throw std::runtime_error("copy refused");
+    }
+    void operator()(std::wstring, const std::wstring&) const {}
+};
+
+TEST(CommandManager, ACopyThatFailsPartWayFreesTheParameterManagersItMade) {
+    auto token = std::make_shared<int>(0);
+    CommandManager original;
+    original.addfunction(L"Open", Echo, NodeInfoData())->addparam(L"Token", boost::any(token), NodeInfoData());
+    original._addpostexecutor(L"Throwing", ThrowingCopy());
+    ThrowingCopy::armed = true;
+    EXPECT_THROW(CommandManager copy(original), std::runtime_error);
+    EXPECT_EQ(token.use_count(), 2) << "the copy's parameter manager was not freed";
+    CommandManager assigned;
+    EXPECT_THROW(assigned = original, std::runtime_error);
+    EXPECT_EQ(token.use_count(), 2) << "the assignment's parameter manager was not freed";
+    ThrowingCopy::armed = false;
 }
 
 TEST(CommandManager, CopiesAnnounceToTheirOwnListenersAndKeepTheSwitches) {

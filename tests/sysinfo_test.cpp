@@ -131,6 +131,20 @@ TEST_F(SysInfoTest, AdapterKeysAreNumberedInRecordOrder) {
     EXPECT_EQ(keys.back(), L"MacID:");
 }
 
+TEST_F(SysInfoTest, TheThirteenthAdapterIsWrittenAndReadUnderKeysHoldingEquals) {
+    // The 13th record is named by character 0x3D, '=': its keys are "MacName=" and "MacID=".
+    Adapters(14);
+    const fs::path plain = Unscrambled(Output());
+    const std::string text = ReadAll(plain);
+    EXPECT_NE(text.find("\r\nMacName==网卡 13\r\nMacID==00-1A-2B-3C-4D-0C \r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\nMacName>=网卡 14\r\n"), std::string::npos);
+    const CString path = Wide(plain);
+    EXPECT_EQ(GetPrivateProfileString(L"ROOT", L"MacName=", L"", path).str(), L"网卡 13");
+    EXPECT_EQ(GetPrivateProfileString(L"ROOT", L"MacID=", L"", path).str(), L"00-1A-2B-3C-4D-0C");
+    EXPECT_EQ(GetPrivateProfileString(L"ROOT", L"MacName<", L"", path).str(), L"网卡 12");
+    EXPECT_EQ(GetPrivateProfileString(L"ROOT", L"MacName>", L"", path).str(), L"网卡 14");
+}
+
 TEST_F(SysInfoTest, AnEarlierFileIsReplacedNotMerged) {
     const fs::path file = host.DataDir() / "DATC";
     std::ofstream(file) << "[ROOT]\nStale=1\nMacName3=old\n[Other]\nKey=1\n";

@@ -41,7 +41,9 @@ void AddValue(CMarkup& xml, const CString& key, int& counter) {
     xml.AddElem(key, std::to_wstring(TakeNumber(counter)).c_str());
 }
 
-// Enters each element of `path` in turn from the document's top; false when one is missing.
+// Enters each element of `path` in turn from the document's top; false when one is missing. The
+// host's description files are only read: one that is cut off still gives what it holds before
+// the fault, so the input loads are not checked.
 bool EnterPath(CMarkup& doc, std::initializer_list<const wchar_t*> path) {
     for (const wchar_t* name : path)
         if (!doc.FindElem(name) || !doc.IntoElem()) return false;
@@ -53,7 +55,8 @@ void AddWorkspaces(CMarkup& xml, const CString& path) {
     OpenKind(xml, L"WorkspaceChanged", L"0");
     CMarkup doc;
     int number = 1;
-    if (doc.Load(path) && EnterPath(doc, {L"FENDRAKE"})) {
+    doc.Load(path);
+    if (EnterPath(doc, {L"FENDRAKE"})) {
         while (doc.FindElem(L"WORKSPACE")) {
             doc.IntoElem();
             if (doc.FindElem(L"NAME")) AddValue(xml, doc.GetData(), number);
@@ -68,7 +71,8 @@ void AddMenuCommands(CMarkup& xml, const CString& path) {
     OpenKind(xml, L"MenuCommand", L"1");
     CMarkup doc;
     int number = 1;
-    if (doc.Load(path) && EnterPath(doc, {L"ROOT", L"FDMENUBAR", L"MENU"})) {
+    doc.Load(path);
+    if (EnterPath(doc, {L"ROOT", L"FDMENUBAR", L"MENU"})) {
         while (doc.FindElem(L"MENU")) {
             const CString prefix = L"||" + doc.GetAttrib(L"NAME");
             doc.IntoElem();
@@ -85,7 +89,8 @@ void AddToolbarCommands(CMarkup& xml, const CString& path) {
     OpenKind(xml, L"ToolbarCommand", L"2");
     CMarkup doc;
     int number = 1;
-    if (doc.Load(path) && EnterPath(doc, {L"ROOT", L"FDTOOLBAR"})) {
+    doc.Load(path);
+    if (EnterPath(doc, {L"ROOT", L"FDTOOLBAR"})) {
         while (doc.FindElem(L"BUTTON")) {
             const CString prefix = L"||" + doc.GetAttrib(L"NAME");
             doc.IntoElem();
@@ -108,7 +113,8 @@ void AddNamedElements(CMarkup& xml, const wchar_t* kind, const wchar_t* type, co
     OpenKind(xml, kind, type);
     CMarkup doc;
     int number = 1;
-    if (doc.Load(path) && EnterPath(doc, {L"ROOT"})) {
+    doc.Load(path);
+    if (EnterPath(doc, {L"ROOT"})) {
         while (doc.FindElem(element)) AddValue(xml, doc.GetAttrib(L"NAME"), number);
     }
     CloseKind(xml);

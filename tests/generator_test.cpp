@@ -251,6 +251,26 @@ TEST(MappingGenerator, MissingHeadersLeaveTheFileAsTheLastStepSavedIt) {
     EXPECT_THAT(LinesStartingWith(LoadedMappingLines(false), "req "), ElementsAreArray({"req Req2001=Login"}));
 }
 
+// A configuration file as the host itself writes it: keys as element names, unescaped.
+const char kHostWrittenConfig[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<MonitorConfig>\r\n<Comment>kept</Comment>\r\n"
+    "<OperationMapping>\r\n<MenuCommand>\r\n<type>1</type>\r\n<value1>\r\n"
+    "<||文件|另存为 ...>1</||文件|另存为 ...>\r\n<||行情|Level2 深度行情>2</||行情|Level2 深度行情>\r\n"
+    "<||编辑|\"复制\" & 'A<B'>3</||编辑|\"复制\" & 'A<B'>\r\n</value1>\r\n<value2>0</value2>\r\n</MenuCommand>\r\n"
+    "</OperationMapping>\r\n<RequestMapping>\r\n<Req1>stale</Req1>\r\n</RequestMapping>\r\n</MonitorConfig>\r\n";
+
+TEST(MappingGenerator, RebuildsAFileTheHostWrote) {
+    ScratchHost scratch;
+    WriteTextFile(scratch.Dir(), "Config/MonitorConfig.xml", kHostWrittenConfig);
+    WriteHostUiFiles(scratch.Dir());
+    WriteRequestHeader(scratch.Dir());
+    CMonitorControl(true).CreateOperationMapping();
+    const std::vector<std::string> lines = LoadedMappingLines(false);
+    EXPECT_THAT(LinesStartingWith(lines, "op "), UnorderedElementsAreArray(kUiKinds));
+    EXPECT_THAT(LinesStartingWith(lines, "req "), UnorderedElementsAreArray(kRequests));
+    EXPECT_THAT(DocumentLines(scratch.Dir() / "Config" / "MonitorConfig.xml"), Contains("  Comment [kept]"));
+}
+
 TEST(MappingGenerator, NeverWritesAFileWithoutItsRoot) {
     ScratchHost scratch;
     WriteHostUiFiles(scratch.Dir());
@@ -261,8 +281,11 @@ TEST(MappingGenerator, NeverWritesAFileWithoutItsRoot) {
     CMonitorControl(true).CreateOperationMapping();
     EXPECT_FALSE(std::filesystem::exists(configFile));
 
+    // Nor one it could not read whole: saving it would drop its tail.
+    const std::string hostWritten = kHostWrittenConfig;
     for (const std::string& content : {std::string("<OtherRoot><OperationMapping/></OtherRoot>"),
-                                       std::string("<MonitorConfig><OperationMapping><MenuCommand>")}) {
+                                       std::string("<MonitorConfig><OperationMapping><MenuCommand>"),
+                                       hostWritten.substr(0, hostWritten.find("<RequestMapping>") + 20)}) {
         WriteTextFile(scratch.Dir(), "Config/MonitorConfig.xml", content);
         CMonitorControl(true).CreateOperationMapping();
         EXPECT_EQ(ReadTextFile(configFile), content);

@@ -34,11 +34,12 @@ void CloseKind(CMarkup& xml) {
     xml.OutOfElem();
 }
 
-// Adds one first value with the next running number. An empty key (an element without its name)
-// cannot be an element name; it is skipped and takes no number.
+// Adds one first value with the next running number. Every item takes its number, so the codes
+// of the items after it are the ones the host counts; an empty key (an item without its name)
+// cannot be an element name and is not written.
 void AddValue(CMarkup& xml, const CString& key, int& counter) {
-    if (key.IsEmpty()) return;
-    xml.AddElem(key, std::to_wstring(TakeNumber(counter)).c_str());
+    const int number = TakeNumber(counter);
+    if (!key.IsEmpty()) xml.AddElem(key, std::to_wstring(number).c_str());
 }
 
 // Enters each element of `path` in turn from the document's top; false when one is missing. The
@@ -59,7 +60,7 @@ void AddWorkspaces(CMarkup& xml, const CString& path) {
     if (EnterPath(doc, {L"FENDRAKE"})) {
         while (doc.FindElem(L"WORKSPACE")) {
             doc.IntoElem();
-            if (doc.FindElem(L"NAME")) AddValue(xml, doc.GetData(), number);
+            AddValue(xml, doc.FindElem(L"NAME") ? doc.GetData() : CString(), number);
             doc.OutOfElem();
         }
     }

@@ -55,7 +55,7 @@ void WriteHostUiFiles(const std::filesystem::path& dir) {
     WriteTextFile(dir, "configuration.xml",
                   "<FENDRAKE><WORKSPACE><NAME>行情报价</NAME><LAYOUT>4</LAYOUT></WORKSPACE>"
                   "<WORKSPACE><NAME>Trading Desk</NAME></WORKSPACE><WORKSPACE><LAYOUT>1</LAYOUT></WORKSPACE>"
-                  "<WORKSPACE><NAME>K线分析</NAME></WORKSPACE></FENDRAKE>");
+                  "<WORKSPACE><NAME></NAME></WORKSPACE><WORKSPACE><NAME>K线分析</NAME></WORKSPACE></FENDRAKE>");
     WriteTextFile(dir, "menu.xml",
                   "<ROOT><FDMENUBAR><MENU NAME=\"MainMenu\">"
                   "<MENU NAME=\"File\"><MENU NAME=\"New\"/><MENU NAME=\"Open\"/><MENU NAME=\"Exit\"/></MENU>"
@@ -66,15 +66,17 @@ void WriteHostUiFiles(const std::filesystem::path& dir) {
                   "<ROOT><FDTOOLBAR><BUTTON NAME=\"刷新\"/>"
                   "<BUTTON NAME=\"K线\"><MENU NAME=\"日K线\"/><MENU NAME=\"周K线\"/></BUTTON>"
                   "<BUTTON NAME=\"Zoom In\"/></FDTOOLBAR></ROOT>");
-    WriteTextFile(dir, "dialog.xml", "<ROOT><DIALOG NAME=\"系统设置\"/><DIALOG NAME=\"Find Stock\"/></ROOT>");
-    WriteTextFile(dir, "tab.xml", "<ROOT><TAB NAME=\"沪深A股\"/><TAB NAME=\"自选股\"/></ROOT>");
+    // Items without a name are not written but take their number.
+    WriteTextFile(dir, "dialog.xml",
+                  "<ROOT><DIALOG NAME=\"系统设置\"/><DIALOG/><DIALOG NAME=\"\"/><DIALOG NAME=\"Find Stock\"/></ROOT>");
+    WriteTextFile(dir, "tab.xml", "<ROOT><TAB/><TAB NAME=\"沪深A股\"/><TAB NAME=\"自选股\"/></ROOT>");
 }
 
 const std::vector<std::string> kUiKinds = {
     "op WorkspaceChanged type 0",
     "op WorkspaceChanged v1 行情报价=1",
     "op WorkspaceChanged v1 Trading Desk=2",
-    "op WorkspaceChanged v1 K线分析=3",
+    "op WorkspaceChanged v1 K线分析=5",
     "op MenuCommand type 1",
     "op MenuCommand v1 ||File|New=1",
     "op MenuCommand v1 ||File|Open=2",
@@ -89,10 +91,10 @@ const std::vector<std::string> kUiKinds = {
     "op ToolbarCommand v1 ||Zoom In=4",
     "op DialogShow type 3",
     "op DialogShow v1 系统设置=1",
-    "op DialogShow v1 Find Stock=2",
+    "op DialogShow v1 Find Stock=4",
     "op TabWndActive type 4",
-    "op TabWndActive v1 沪深A股=1",
-    "op TabWndActive v1 自选股=2",
+    "op TabWndActive v1 沪深A股=2",
+    "op TabWndActive v1 自选股=3",
     "op PopupMenuOpen type 5",
     "op PopupMenuClose type 6",
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -178,6 +179,50 @@ TEST(MappingGenerator, FilesCommandStringsAndRequestsFromTheHeaders) {
     const std::vector<std::string> lines = LoadedMappingLines(false);
     EXPECT_THAT(LinesStartingWith(lines, "op PostExecute "), UnorderedElementsAreArray(kPostExecute));
     EXPECT_THAT(LinesStartingWith(lines, "req "), UnorderedElementsAreArray(kRequests));
+}
+
+// Lines of some thousands of characters: a request line whose number runs on without its "//"
+// would make the pattern backtrack past its complexity limit. Such lines are skipped, in bounded
+// time, and the lines around them are still taken, a long description included.
+TEST(MappingGenerator, LongHeaderLinesAreSkippedOrTakenInBoundedTime) {
+    ScratchHost scratch;
+    WriteTextFile(scratch.Dir(), "Config/MonitorConfig.xml", kEmptyConfig);
+    const std::string digits(100000, '1');
+    const std::string description(50000, 'd');
+    WriteTextFile(scratch.Dir(), "ClientRequest.h",
+                  "#define REQID_LOGIN 2001 // 用户登录\n"
+                  "#define REQIDA" +
+                      digits +
+                      "x//runaway\n"
+                      "#define REQIDB" +
+                      digits +
+                      "\n"
+                      "#define REQID_X " +
+                      digits +
+                      " x\n"
+                      "#define REQID_LONG 2002 //" +
+                      description +
+                      "\n"
+                      "#define REQID_LAST 2003 //last\n");
+    WriteTextFile(scratch.Dir(), "CmdMgrLogicDefine.h",
+                  "#define CMD_A _T(\"A\")\n"
+                  "#define " +
+                      digits + " _T(\"" + digits +
+                      "\")x\n"
+                      "#define CMD_B _T(\"" +
+                      digits + "\")\n");
+    const auto start = std::chrono::steady_clock::now();
+    CMonitorControl(true).CreateOperationMapping();
+    // Quadratic work over these lines takes minutes; the bound is for a sanitizer build on a busy
+    // machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    const std::vector<std::string> lines = LoadedMappingLines(false);
+    EXPECT_THAT(LinesStartingWith(lines, "req "),
+                UnorderedElementsAreArray(std::vector<std::string>{"req Req2001= 用户登录",
+                                                                   "req Req2002=" + description, "req Req2003=last"}));
+    EXPECT_THAT(LinesStartingWith(lines, "op PostExecute "),
+                UnorderedElementsAreArray(std::vector<std::string>{"op PostExecute type 7", "op PostExecute v2 A=1",
+                                                                   "op PostExecute v2 " + digits + "=2"}));
 }
 
 TEST(MappingGenerator, HeaderCountersRunOnFromTheCaller) {

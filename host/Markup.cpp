@@ -49,8 +49,7 @@ bool CMarkup::Load(const CString& path) {
         m_strResult = L"file could not be read";
         return false;
     }
-    x_ParseDoc(DecodeText(bytes, markup::SniffEncoding(bytes)));
-    return true;
+    return x_ParseDoc(DecodeText(bytes, markup::SniffEncoding(bytes)));
 }
 
 bool CMarkup::Save(const CString& path) {

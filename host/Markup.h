@@ -13,8 +13,9 @@
 // Lenient by design: files written by other tools load (declaration, comments, processing
 // instructions and DOCTYPE are skipped, attributes may use either quote), UTF-8, UTF-16 with a
 // byte-order mark and legacy encodings named by the XML declaration (GBK, GB2312, ...) are read,
-// and a truncated or garbled document loads as far as it is well formed: Load still returns true
-// (the file was read) and SetDoc false, GetResult() says where the fault is.
+// and a truncated or garbled document loads as far as it is well formed: Load and SetDoc then
+// return false and GetResult() says where the fault is, so that a caller that would save the
+// document again can leave the file alone instead of dropping what could not be read.
 //
 // Saved files are UTF-8 with an XML declaration, one element per line, indented with tabs, lines
 // ended with CR LF; GetDoc() is the same text without the declaration. A leaf element's text is
@@ -25,7 +26,8 @@
 // as '.', its code in lower-case hexadecimal, and '.' ("||File|Open" as "_-.7c..7c.File.7c.Open",
 // "Open File" as "_-Open.20.File"); valid names beginning with "_-" are escaped too. A name read
 // from a file is decoded only when it is exactly such an escaped form, so names written by other
-// tools read as themselves.
+// tools read as themselves. Names that other writers put down without escaping (blanks, quotes,
+// '&', '<' and so on between '<' and '>') read as written when the end tag repeats them.
 //
 // Not thread-safe: one object is used by one thread at a time.
 #pragma once
@@ -75,8 +77,9 @@ public:
     QZ_HOST_API CMarkup& operator=(const CMarkup& other);
     QZ_HOST_API ~CMarkup();
 
-    // Reads and parses the whole file; false when it cannot be read. Positions are reset either
-    // way; a document that is not well formed keeps what was parsed before the fault.
+    // Reads and parses the whole file; false when it cannot be read or is not well formed (cut
+    // off, garbled). Positions are reset either way; a document that is not well formed keeps
+    // what was parsed before the fault.
     QZ_HOST_API bool Load(const CString& path);
     // Writes the document to the file, replacing it atomically; false on failure.
     QZ_HOST_API bool Save(const CString& path);

@@ -8,10 +8,17 @@
 // back as a CDATA section when it held one. An '&' that starts no known reference stands for
 // itself.
 //
+// Raw names: the host writes element names as they are, without escaping, so a name may hold
+// blanks, quotes, '&', '<', '=' or '/' ("<||File|Save As ...>3</||File|Save As ...>"). An element
+// whose end tag repeats its start tag's whole text between '<' and '>' takes that text as its name
+// (and has no attributes). A start tag that cannot be read as a name with attributes is read the
+// same way, as a raw name up to the first '>'; such an element stands only once its end tag
+// confirms it: when the text ends or faults first, it is taken out again with everything in it.
+//
 // What stops it: a '<' that starts no markup, an unterminated tag, comment, CDATA section,
 // instruction or declaration, an end tag that does not close the innermost open element, text
 // outside the root, and the end of the text while elements are open. Everything read before the
-// fault stays in the table.
+// fault stays in the table, except an unconfirmed raw-named element.
 #include <cstdint>
 
 #include "host/MarkupDocument.h"
@@ -112,19 +119,45 @@ public:
     }
 
 private:
+    // An element whose end tag has not been read yet.
+    struct Open {
+        int node;
+        std::wstring_view startText;  // everything between its start tag's '<' and '>'
+        bool plainName;               // the start tag holds the name alone
+        bool rawOnly;                 // read as a raw name only: stands once its end tag is read
+        std::wstring parentData;      // for rawOnly: the parent's text, which linking it dropped
+        bool parentCdata;
+    };
+
     std::wstring_view t_;
     Document& doc_;
     bool fragment_;
     size_t i_ = 0;
-    std::vector<int> open_;
+    std::vector<Open> open_;
     ParseOutcome fault_;
 
-    int Current() const { return open_.empty() ? 0 : open_.back(); }
+    int Current() const { return open_.empty() ? 0 : open_.back().node; }
     bool StartsWith(std::wstring_view s) const { return t_.substr(i_, s.size()) == s; }
 
     ParseOutcome Fail(size_t at, const char* reason) {
         fault_ = ParseOutcome{false, at, reason};
+        DropUnconfirmed();
         return fault_;
+    }
+    // Takes the outermost unconfirmed raw-named element out again, with everything in it, and
+    // gives its parent back the text it had.
+    void DropUnconfirmed() {
+        for (Open& open : open_) {
+            if (!open.rawOnly) continue;
+            const int parent = doc_.at(open.node).parent;
+            doc_.Erase(open.node);
+            if (doc_.at(parent).first == 0) {
+                doc_.at(parent).data = std::move(open.parentData);
+                doc_.at(parent).cdata = open.parentCdata;
+            }
+            break;
+        }
+        open_.clear();
     }
     bool Fault(size_t at, const char* reason) {
         Fail(at, reason);
@@ -178,7 +211,7 @@ private:
         }
         if (StartsWith(L"<!")) return Declaration();
         if (StartsWith(L"</")) return EndTag();
-        return StartTag();
+        return StartTag() || RawStartTag();
     }
 
     // <!DOCTYPE ...> and other declarations, with a bracketed internal subset and quoted parts.
@@ -212,29 +245,59 @@ private:
         while (j < t_.size() && IsBlank(t_[j])) ++j;
     }
 
+    // The text between "</" and the next '>' must close the innermost open element: its start
+    // tag's whole text, which then becomes its name, or its name (or the escaped form of it)
+    // followed by nothing but blanks.
     bool EndTag() {
-        size_t j = i_ + 2;
-        const std::wstring_view written = ReadName(j);
-        SkipBlanks(j);
-        if (written.empty() || j >= t_.size() || t_[j] != L'>') return Fault(i_, "malformed end tag");
+        const size_t close = t_.find(L'>', i_ + 2);
+        if (close == std::wstring_view::npos) return Fault(i_, "malformed end tag");
+        const std::wstring_view written = t_.substr(i_ + 2, close - i_ - 2);
+        if (written.empty()) return Fault(i_, "malformed end tag");
         if (open_.empty()) return Fault(i_, "end tag without a start tag");
-        const std::wstring& name = doc_.at(open_.back()).name;
-        const bool matches = written.substr(0, 2) == L"_-" ? DecodeName(written) == name : written == name;
-        if (!matches) return Fault(i_, "end tag does not match");
+        Open& open = open_.back();
+        Element& e = doc_.at(open.node);
+        if (written == open.startText && !open.plainName) {
+            e.name = std::wstring(written);
+            e.attribs.clear();
+        } else {
+            size_t j = 0;
+            while (j < written.size() && !EndsName(written[j])) ++j;
+            const std::wstring_view name = written.substr(0, j);
+            while (j < written.size() && IsBlank(written[j])) ++j;
+            if (name.empty() || j != written.size()) return Fault(i_, "malformed end tag");
+            const bool matches = name.substr(0, 2) == L"_-" ? DecodeName(name) == e.name : name == e.name;
+            if (!matches) return Fault(i_, "end tag does not match");
+        }
         open_.pop_back();
-        i_ = j + 1;
+        i_ = close + 1;
         return true;
     }
 
+    // A start tag read as one raw name: everything up to the next '>'.
+    bool RawStartTag() {
+        const size_t close = t_.find(L'>', i_ + 1);
+        if (close == std::wstring_view::npos) return Fault(i_, "start tag not closed");
+        const std::wstring_view written = t_.substr(i_ + 1, close - i_ - 1);
+        if (written.empty()) return Fault(i_, "'<' starts no markup");
+        const int parent = Current();
+        Open open{0, written, false, true, std::move(doc_.at(parent).data), doc_.at(parent).cdata};
+        open.node = doc_.Create(std::wstring(written));
+        doc_.Link(open.node, parent, 0, false);
+        open_.push_back(std::move(open));
+        i_ = close + 1;
+        return true;
+    }
+
+    // A start tag read as a name with attributes; false, with nothing read, when it is not one.
     bool StartTag() {
         size_t j = i_ + 1;
         const std::wstring_view written = ReadName(j);
-        if (written.empty()) return Fault(i_, "'<' starts no markup");
+        if (written.empty()) return false;
         std::vector<std::pair<std::wstring, std::wstring>> attribs;
         bool empty = false;
         for (;;) {
             SkipBlanks(j);
-            if (j >= t_.size()) return Fault(i_, "start tag not closed");
+            if (j >= t_.size()) return false;
             if (t_[j] == L'>') {
                 ++j;
                 break;
@@ -245,16 +308,16 @@ private:
                 break;
             }
             const std::wstring_view attrName = ReadName(j);
-            if (attrName.empty()) return Fault(j, "malformed attribute");
+            if (attrName.empty()) return false;
             std::wstring value;
             SkipBlanks(j);
             if (j < t_.size() && t_[j] == L'=') {
                 ++j;
                 SkipBlanks(j);
-                if (j >= t_.size()) return Fault(i_, "start tag not closed");
+                if (j >= t_.size()) return false;
                 if (t_[j] == L'"' || t_[j] == L'\'') {
                     const size_t end = t_.find(t_[j], j + 1);
-                    if (end == std::wstring_view::npos) return Fault(j, "attribute value not closed");
+                    if (end == std::wstring_view::npos) return false;
                     AppendDecoded(value, t_.substr(j + 1, end - j - 1));
                     j = end + 1;
                 } else {
@@ -271,7 +334,10 @@ private:
         const int node = doc_.Create(DecodeName(written));
         doc_.at(node).attribs = std::move(attribs);
         doc_.Link(node, parent, 0, false);
-        if (!empty) open_.push_back(node);
+        if (!empty) {
+            const std::wstring_view startText = t_.substr(i_ + 1, j - 1 - (i_ + 1));
+            open_.push_back(Open{node, startText, startText == written, false, std::wstring(), false});
+        }
         i_ = j;
         return true;
     }

@@ -11,8 +11,8 @@ CString MonitorConfigPath() {
 }
 
 bool EnterMonitorConfig(CMarkup& xml, const CString& path) {
-    // A document that is not well formed loads as far as it is; GetResult() then names the fault.
-    return xml.Load(path) && xml.GetResult().IsEmpty() && xml.FindElem(L"MonitorConfig") && xml.IntoElem();
+    // Load fails for a document that is not whole: saving what was read would drop the rest.
+    return xml.Load(path) && xml.FindElem(L"MonitorConfig") && xml.IntoElem();
 }
 
 int TakeNumber(int& counter) {

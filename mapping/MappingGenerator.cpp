@@ -34,14 +34,17 @@ void CloseKind(CMarkup& xml) {
     xml.OutOfElem();
 }
 
-// Adds one first value with the next running number. An empty key (an element without its name)
-// cannot be an element name; it is skipped and takes no number.
+// Adds one first value with the next running number. Every item takes its number, so the codes
+// of the items after it are the ones the host counts; an empty key (an item without its name)
+// cannot be an element name and is not written.
 void AddValue(CMarkup& xml, const CString& key, int& counter) {
-    if (key.IsEmpty()) return;
-    xml.AddElem(key, std::to_wstring(TakeNumber(counter)).c_str());
+    const int number = TakeNumber(counter);
+    if (!key.IsEmpty()) xml.AddElem(key, std::to_wstring(number).c_str());
 }
 
-// Enters each element of `path` in turn from the document's top; false when one is missing.
+// Enters each element of `path` in turn from the document's top; false when one is missing. The
+// host's description files are only read: one that is cut off still gives what it holds before
+// the fault, so the input loads are not checked.
 bool EnterPath(CMarkup& doc, std::initializer_list<const wchar_t*> path) {
     for (const wchar_t* name : path)
         if (!doc.FindElem(name) || !doc.IntoElem()) return false;
@@ -53,10 +56,11 @@ void AddWorkspaces(CMarkup& xml, const CString& path) {
     OpenKind(xml, L"WorkspaceChanged", L"0");
     CMarkup doc;
     int number = 1;
-    if (doc.Load(path) && EnterPath(doc, {L"FENDRAKE"})) {
+    doc.Load(path);
+    if (EnterPath(doc, {L"FENDRAKE"})) {
         while (doc.FindElem(L"WORKSPACE")) {
             doc.IntoElem();
-            if (doc.FindElem(L"NAME")) AddValue(xml, doc.GetData(), number);
+            AddValue(xml, doc.FindElem(L"NAME") ? doc.GetData() : CString(), number);
             doc.OutOfElem();
         }
     }
@@ -68,7 +72,8 @@ void AddMenuCommands(CMarkup& xml, const CString& path) {
     OpenKind(xml, L"MenuCommand", L"1");
     CMarkup doc;
     int number = 1;
-    if (doc.Load(path) && EnterPath(doc, {L"ROOT", L"FDMENUBAR", L"MENU"})) {
+    doc.Load(path);
+    if (EnterPath(doc, {L"ROOT", L"FDMENUBAR", L"MENU"})) {
         while (doc.FindElem(L"MENU")) {
             const CString prefix = L"||" + doc.GetAttrib(L"NAME");
             doc.IntoElem();
@@ -85,7 +90,8 @@ void AddToolbarCommands(CMarkup& xml, const CString& path) {
     OpenKind(xml, L"ToolbarCommand", L"2");
     CMarkup doc;
     int number = 1;
-    if (doc.Load(path) && EnterPath(doc, {L"ROOT", L"FDTOOLBAR"})) {
+    doc.Load(path);
+    if (EnterPath(doc, {L"ROOT", L"FDTOOLBAR"})) {
         while (doc.FindElem(L"BUTTON")) {
             const CString prefix = L"||" + doc.GetAttrib(L"NAME");
             doc.IntoElem();
@@ -108,7 +114,8 @@ void AddNamedElements(CMarkup& xml, const wchar_t* kind, const wchar_t* type, co
     OpenKind(xml, kind, type);
     CMarkup doc;
     int number = 1;
-    if (doc.Load(path) && EnterPath(doc, {L"ROOT"})) {
+    doc.Load(path);
+    if (EnterPath(doc, {L"ROOT"})) {
         while (doc.FindElem(element)) AddValue(xml, doc.GetAttrib(L"NAME"), number);
     }
     CloseKind(xml);

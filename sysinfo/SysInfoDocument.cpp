@@ -64,7 +64,7 @@ void CMonitorControl::ModifySysInfo(CString strPath) {
     EasyDecrypt(strPath);
     CMarkup doc;
     if (!doc.Load(strPath) || !doc.FindElem(L"ROOT") || !doc.IntoElem()) {
-        // Not a description document: leave it as it was found.
+        // Not a description document, or one that did not load whole: leave it as it was found.
         EasyEncrypt(strPath);
         return;
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -55,7 +56,7 @@ void WriteHostUiFiles(const std::filesystem::path& dir) {
     WriteTextFile(dir, "configuration.xml",
                   "<FENDRAKE><WORKSPACE><NAME>行情报价</NAME><LAYOUT>4</LAYOUT></WORKSPACE>"
                   "<WORKSPACE><NAME>Trading Desk</NAME></WORKSPACE><WORKSPACE><LAYOUT>1</LAYOUT></WORKSPACE>"
-                  "<WORKSPACE><NAME>K线分析</NAME></WORKSPACE></FENDRAKE>");
+                  "<WORKSPACE><NAME></NAME></WORKSPACE><WORKSPACE><NAME>K线分析</NAME></WORKSPACE></FENDRAKE>");
     WriteTextFile(dir, "menu.xml",
                   "<ROOT><FDMENUBAR><MENU NAME=\"MainMenu\">"
                   "<MENU NAME=\"File\"><MENU NAME=\"New\"/><MENU NAME=\"Open\"/><MENU NAME=\"Exit\"/></MENU>"
@@ -66,15 +67,17 @@ void WriteHostUiFiles(const std::filesystem::path& dir) {
                   "<ROOT><FDTOOLBAR><BUTTON NAME=\"刷新\"/>"
                   "<BUTTON NAME=\"K线\"><MENU NAME=\"日K线\"/><MENU NAME=\"周K线\"/></BUTTON>"
                   "<BUTTON NAME=\"Zoom In\"/></FDTOOLBAR></ROOT>");
-    WriteTextFile(dir, "dialog.xml", "<ROOT><DIALOG NAME=\"系统设置\"/><DIALOG NAME=\"Find Stock\"/></ROOT>");
-    WriteTextFile(dir, "tab.xml", "<ROOT><TAB NAME=\"沪深A股\"/><TAB NAME=\"自选股\"/></ROOT>");
+    // Items without a name are not written but take their number.
+    WriteTextFile(dir, "dialog.xml",
+                  "<ROOT><DIALOG NAME=\"系统设置\"/><DIALOG/><DIALOG NAME=\"\"/><DIALOG NAME=\"Find Stock\"/></ROOT>");
+    WriteTextFile(dir, "tab.xml", "<ROOT><TAB/><TAB NAME=\"沪深A股\"/><TAB NAME=\"自选股\"/></ROOT>");
 }
 
 const std::vector<std::string> kUiKinds = {
     "op WorkspaceChanged type 0",
     "op WorkspaceChanged v1 行情报价=1",
     "op WorkspaceChanged v1 Trading Desk=2",
-    "op WorkspaceChanged v1 K线分析=3",
+    "op WorkspaceChanged v1 K线分析=5",
     "op MenuCommand type 1",
     "op MenuCommand v1 ||File|New=1",
     "op MenuCommand v1 ||File|Open=2",
@@ -89,10 +92,10 @@ const std::vector<std::string> kUiKinds = {
     "op ToolbarCommand v1 ||Zoom In=4",
     "op DialogShow type 3",
     "op DialogShow v1 系统设置=1",
-    "op DialogShow v1 Find Stock=2",
+    "op DialogShow v1 Find Stock=4",
     "op TabWndActive type 4",
-    "op TabWndActive v1 沪深A股=1",
-    "op TabWndActive v1 自选股=2",
+    "op TabWndActive v1 沪深A股=2",
+    "op TabWndActive v1 自选股=3",
     "op PopupMenuOpen type 5",
     "op PopupMenuClose type 6",
 };
@@ -178,6 +181,50 @@ TEST(MappingGenerator, FilesCommandStringsAndRequestsFromTheHeaders) {
     EXPECT_THAT(LinesStartingWith(lines, "req "), UnorderedElementsAreArray(kRequests));
 }
 
+// Lines of some thousands of characters: a request line whose number runs on without its "//"
+// would make the pattern backtrack past its complexity limit. Such lines are skipped, in bounded
+// time, and the lines around them are still taken, a long description included.
+TEST(MappingGenerator, LongHeaderLinesAreSkippedOrTakenInBoundedTime) {
+    ScratchHost scratch;
+    WriteTextFile(scratch.Dir(), "Config/MonitorConfig.xml", kEmptyConfig);
+    const std::string digits(100000, '1');
+    const std::string description(50000, 'd');
+    WriteTextFile(scratch.Dir(), "ClientRequest.h",
+                  "#define REQID_LOGIN 2001 // 用户登录\n"
+                  "#define REQIDA" +
+                      digits +
+                      "x//runaway\n"
+                      "#define REQIDB" +
+                      digits +
+                      "\n"
+                      "#define REQID_X " +
+                      digits +
+                      " x\n"
+                      "#define REQID_LONG 2002 //" +
+                      description +
+                      "\n"
+                      "#define REQID_LAST 2003 //last\n");
+    WriteTextFile(scratch.Dir(), "CmdMgrLogicDefine.h",
+                  "#define CMD_A _T(\"A\")\n"
+                  "#define " +
+                      digits + " _T(\"" + digits +
+                      "\")x\n"
+                      "#define CMD_B _T(\"" +
+                      digits + "\")\n");
+    const auto start = std::chrono::steady_clock::now();
+    CMonitorControl(true).CreateOperationMapping();
+    // Quadratic work over these lines takes minutes; the bound is for a sanitizer build on a busy
+    // machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    const std::vector<std::string> lines = LoadedMappingLines(false);
+    EXPECT_THAT(LinesStartingWith(lines, "req "),
+                UnorderedElementsAreArray(std::vector<std::string>{"req Req2001= 用户登录",
+                                                                   "req Req2002=" + description, "req Req2003=last"}));
+    EXPECT_THAT(LinesStartingWith(lines, "op PostExecute "),
+                UnorderedElementsAreArray(std::vector<std::string>{"op PostExecute type 7", "op PostExecute v2 A=1",
+                                                                   "op PostExecute v2 " + digits + "=2"}));
+}
+
 TEST(MappingGenerator, HeaderCountersRunOnFromTheCaller) {
     ScratchHost scratch;
     WriteTextFile(scratch.Dir(), "Config/MonitorConfig.xml", kEmptyConfig);
@@ -251,6 +298,26 @@ TEST(MappingGenerator, MissingHeadersLeaveTheFileAsTheLastStepSavedIt) {
     EXPECT_THAT(LinesStartingWith(LoadedMappingLines(false), "req "), ElementsAreArray({"req Req2001=Login"}));
 }
 
+// A configuration file as the host itself writes it: keys as element names, unescaped.
+const char kHostWrittenConfig[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<MonitorConfig>\r\n<Comment>kept</Comment>\r\n"
+    "<OperationMapping>\r\n<MenuCommand>\r\n<type>1</type>\r\n<value1>\r\n"
+    "<||文件|另存为 ...>1</||文件|另存为 ...>\r\n<||行情|Level2 深度行情>2</||行情|Level2 深度行情>\r\n"
+    "<||编辑|\"复制\" & 'A<B'>3</||编辑|\"复制\" & 'A<B'>\r\n</value1>\r\n<value2>0</value2>\r\n</MenuCommand>\r\n"
+    "</OperationMapping>\r\n<RequestMapping>\r\n<Req1>stale</Req1>\r\n</RequestMapping>\r\n</MonitorConfig>\r\n";
+
+TEST(MappingGenerator, RebuildsAFileTheHostWrote) {
+    ScratchHost scratch;
+    WriteTextFile(scratch.Dir(), "Config/MonitorConfig.xml", kHostWrittenConfig);
+    WriteHostUiFiles(scratch.Dir());
+    WriteRequestHeader(scratch.Dir());
+    CMonitorControl(true).CreateOperationMapping();
+    const std::vector<std::string> lines = LoadedMappingLines(false);
+    EXPECT_THAT(LinesStartingWith(lines, "op "), UnorderedElementsAreArray(kUiKinds));
+    EXPECT_THAT(LinesStartingWith(lines, "req "), UnorderedElementsAreArray(kRequests));
+    EXPECT_THAT(DocumentLines(scratch.Dir() / "Config" / "MonitorConfig.xml"), Contains("  Comment [kept]"));
+}
+
 TEST(MappingGenerator, NeverWritesAFileWithoutItsRoot) {
     ScratchHost scratch;
     WriteHostUiFiles(scratch.Dir());
@@ -261,8 +328,11 @@ TEST(MappingGenerator, NeverWritesAFileWithoutItsRoot) {
     CMonitorControl(true).CreateOperationMapping();
     EXPECT_FALSE(std::filesystem::exists(configFile));
 
+    // Nor one it could not read whole: saving it would drop its tail.
+    const std::string hostWritten = kHostWrittenConfig;
     for (const std::string& content : {std::string("<OtherRoot><OperationMapping/></OtherRoot>"),
-                                       std::string("<MonitorConfig><OperationMapping><MenuCommand>")}) {
+                                       std::string("<MonitorConfig><OperationMapping><MenuCommand>"),
+                                       hostWritten.substr(0, hostWritten.find("<RequestMapping>") + 20)}) {
         WriteTextFile(scratch.Dir(), "Config/MonitorConfig.xml", content);
         CMonitorControl(true).CreateOperationMapping();
         EXPECT_EQ(ReadTextFile(configFile), content);

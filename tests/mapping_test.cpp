@@ -63,6 +63,18 @@ const LoaderCase kLoaderCases[] = {
     {"requests without operations: descriptions as written, the first of a key wins",
      R"(<RequestMapping><Req1005> 分时数据</Req1005><Req2001>Login</Req2001><Req2001>Again</Req2001></RequestMapping>)",
      {"req Req1005= 分时数据", "req Req2001=Login"}},
+    {"keys as the host writes them, unescaped between '<' and '>': every kind and the requests after them load",
+     R"(<OperationMapping>
+          <MenuCommand><type>1</type><value1><||文件|另存为 ...>1</||文件|另存为 ...><||行情|Level2 深度行情>2</||行情|Level2 深度行情>
+            <||编辑|"复制" & 'A<B'>3</||编辑|"复制" & 'A<B'></value1><value2>0</value2></MenuCommand>
+          <DialogShow><type>3</type><value1><Find Stock>1</Find Stock><a=b>2</a=b></value1><value2>0</value2></DialogShow>
+        </OperationMapping>
+        <RequestMapping><Req2001> 用户登录</Req2001></RequestMapping>)",
+     {"op MenuCommand type 1", "op MenuCommand v1 ||文件|另存为 ...=1", "op MenuCommand v1 ||行情|Level2 深度行情=2",
+      "op MenuCommand v1 ||编辑|\"复制\" & 'A<B'=3", "rev 1 MenuCommand", "rev 1 n1 1=||文件|另存为 ...",
+      "rev 1 n1 2=||行情|Level2 深度行情", "rev 1 n1 3=||编辑|\"复制\" & 'A<B'", "op DialogShow type 3",
+      "op DialogShow v1 Find Stock=1", "op DialogShow v1 a=b=2", "rev 3 DialogShow", "rev 3 n1 1=Find Stock",
+      "rev 3 n1 2=a=b", "req Req2001= 用户登录"}},
     {"both sections, requests first",
      R"(<RequestMapping><Req2001>Login</Req2001></RequestMapping>
         <OperationMapping><PopupMenuOpen><type>5</type><value1>0</value1><value2>0</value2></PopupMenuOpen></OperationMapping>)",

@@ -238,6 +238,13 @@ TEST(MarkupDamaged, DocumentsLoadAsFarAsTheyAreWellFormed) {
         {L"<ROOT><A>1</A></ROOT></EXTRA>", L"ROOT(A=1)"},
         {L"[ROOT]\r\nStatisticsTime=1\r\n", L""},
         {L"\x01\x02<<>>&&", L""},
+        // Raw names: cut inside the end tag, the element keeps the name read as a tag's name; a
+        // raw name that its end tag never confirms is taken out, and its parent keeps its text.
+        {L"<ROOT><A>1</A><Level2 深度行情>5</Level2 深度", L"ROOT(A=1,Level2=5)"},
+        {L"<ROOT><A>x<say \"hi\">1</A></ROOT>", L"ROOT(A=x)"},
+        {L"<ROOT><A>x<say \"hi\"><B>1</B>", L"ROOT(A=x)"},
+        {L"<ROOT><A>1</A><a<b>2</a<c></ROOT>", L"ROOT(A=1)"},
+        {L"<ROOT><Level2 深度行情>5</Level2 深度></ROOT>", L"ROOT(Level2=5)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(WideToNarrow(std::wstring(c.text)));
@@ -262,6 +269,68 @@ TEST(MarkupDamaged, EveryPrefixOfADocumentRewritesStably) {
     }
 }
 
+// The host writes the keys of its configuration file as element names without escaping them: the
+// name is everything between '<' and '>', repeated in the end tag.
+TEST_F(MarkupFiles, NamesWrittenWithoutEscapingLoadAsWritten) {
+    const std::vector<std::wstring> names = {
+        L"||文件|另存为 ...",
+        L"Level2 深度行情",
+        L"A&B",
+        L"A&amp;B",
+        L"say \"hi\"",
+        L"it's",
+        L"a<b",
+        L"x='1'",
+        L"a=b",
+        L"||交易|买入/卖出",
+        L"trailing ",
+        L" leading",
+        L"<",
+        L"a /b",
+        L"MENU NAME=\"x\"",
+        L"_-Open.20.File x",
+        L"||File|Open",
+        L"Req2001",
+    };
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<MonitorConfig>\r\n<value1>\r\n";
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string name = WideToNarrow(names[i]);
+        text += "\t<" + name + ">" + std::to_string(i + 1) + "</" + name + ">\r\n";
+    }
+    text += "</value1>\r\n<After>kept</After>\r\n</MonitorConfig>\r\n";
+    WriteBytes("host.xml", text);
+
+    CMarkup xml;
+    ASSERT_TRUE(xml.Load(Path("host.xml"))) << WideToNarrow(xml.GetResult());
+    ASSERT_TRUE(xml.FindElem(L"MonitorConfig") && xml.IntoElem());
+    ASSERT_TRUE(xml.FindElem(L"value1") && xml.IntoElem());
+    for (size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(WideToNarrow(names[i]));
+        ASSERT_TRUE(xml.FindElem());
+        EXPECT_EQ(xml.GetTagName().str(), names[i]);
+        EXPECT_EQ(xml.GetData().str(), std::to_wstring(i + 1));
+        EXPECT_EQ(xml.GetAttrib(L"NAME"), L"");
+    }
+    EXPECT_FALSE(xml.FindElem());
+    ASSERT_TRUE(xml.OutOfElem());
+    ASSERT_TRUE(xml.FindElem(L"After"));
+    EXPECT_EQ(xml.GetData(), L"kept");
+
+    // Saved (names escaped) and loaded again, the document is the same.
+    ASSERT_TRUE(xml.Save(Path("resaved.xml")));
+    CMarkup again;
+    ASSERT_TRUE(again.Load(Path("resaved.xml")));
+    EXPECT_EQ(again.GetDoc(), xml.GetDoc());
+
+    // Tags with attributes still read as names with attributes when their end tag is the name.
+    CMarkup attributes(L"<MENU NAME=\"x\" bare><MENU NAME='y'>1</MENU></MENU >");
+    EXPECT_TRUE(attributes.GetResult().IsEmpty());
+    ASSERT_TRUE(attributes.FindElem(L"MENU"));
+    EXPECT_EQ(attributes.GetAttrib(L"NAME"), L"x");
+    ASSERT_TRUE(attributes.FindChildElem(L"MENU"));
+    EXPECT_EQ(attributes.GetChildAttrib(L"NAME"), L"y");
+}
+
 TEST_F(MarkupFiles, MissingFileGivesAnEmptyDocument) {
     CMarkup xml(L"<ROOT><A/></ROOT>");
     EXPECT_FALSE(xml.Load(Path("missing.xml")));
@@ -269,9 +338,10 @@ TEST_F(MarkupFiles, MissingFileGivesAnEmptyDocument) {
     EXPECT_FALSE(xml.FindElem());
     EXPECT_FALSE(xml.Save(Path("no-such-dir/out.xml")));
 
-    // A damaged file was read: Load succeeds and keeps what is well formed.
+    // A damaged file: Load fails, so that nobody saves it back cut short, and keeps what is well
+    // formed.
     WriteBytes("cut.xml", "<?xml version=\"1.0\"?>\r\n<ROOT>\r\n\t<A>1</A>\r\n\t<B>2</");
-    EXPECT_TRUE(xml.Load(Path("cut.xml")));
+    EXPECT_FALSE(xml.Load(Path("cut.xml")));
     EXPECT_FALSE(xml.GetResult().IsEmpty());
     EXPECT_EQ(Dump(xml), L"ROOT(A=1,B=2)");
 }

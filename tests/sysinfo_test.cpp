@@ -231,6 +231,12 @@ TEST_F(SysInfoTest, ModifySysInfoLeavesAFileThatIsNotADescription) {
     const std::string before = ReadAll(file);
     A::ModifySysInfo(monitor, Wide(file));
     EXPECT_EQ(ReadAll(Unscrambled(file)), "<OTHER><x>1</x></OTHER>");
+    // A description cut off is not rewritten either: its tail would be lost.
+    const std::string cut = "<ROOT><WindowsVersion>Old OS</WindowsVersion><CPU><CPUName>old</CPUName></CPU><RAM><RAMSi";
+    std::ofstream(file, std::ios::trunc) << cut;
+    ASSERT_TRUE(ScrambleFile(file.string().c_str()));
+    A::ModifySysInfo(monitor, Wide(file));
+    EXPECT_EQ(ReadAll(Unscrambled(file)), cut);
     A::ModifySysInfo(monitor, Wide(host.DataDir() / "missing"));
     EXPECT_FALSE(fs::exists(host.DataDir() / "missing"));
 }

@@ -112,3 +112,33 @@ TEST(ToolsRoundTrip, DecodedNamesAreTheEventsAndCodesAreTheGeneratedOnes) {
     for (const Event& event : events) expected.push_back(event.kind + " " + event.value1 + " " + event.value2);
     EXPECT_EQ(DecodedEntries(logs[0].string() + ".xml"), expected);
 }
+
+// The configuration file the host installs holds its keys as it writes them, unescaped; the tool
+// rebuilds it rather than refusing it, and keeps what the generator does not own.
+TEST(ToolsRoundTrip, MappingRebuildsAConfigurationTheHostWrote) {
+    ScratchHost scratch;
+    const fs::path host = scratch.Dir();
+    CopyHostInstallation(host, SampleHostDir());
+    const fs::path config = host / "Config" / "MonitorConfig.xml";
+    std::ofstream(config, std::ios::binary | std::ios::trunc)
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<MonitorConfig>\r\n<Comment>kept</Comment>\r\n"
+           "<OperationMapping><MenuCommand><type>1</type><value1>"
+           "<||文件|另存为 ...>1</||文件|另存为 ...><||行情|Level2 深度行情>2</||行情|Level2 深度行情>"
+           "</value1><value2>0</value2></MenuCommand></OperationMapping>\r\n</MonitorConfig>\r\n";
+
+    ChildResult mapping = RunChild({(host / "monitor-mapping").string(), host.string()});
+    ASSERT_EQ(mapping.exitCode, 0) << mapping.err;
+    EXPECT_EQ(mapping.out, config.string() + ": regenerated\n");
+
+    CMarkup doc;
+    ASSERT_TRUE(doc.Load(CString(NarrowToWide(config.string()))));
+    ASSERT_TRUE(doc.FindElem(L"MonitorConfig") && doc.IntoElem());
+    ASSERT_TRUE(doc.FindElem(L"Comment"));
+    EXPECT_EQ(doc.GetData(), L"kept");
+    CMonitorControl offline(true);
+    const auto& byName = MonitorTestAccess::m_mapOperationByName(offline);
+    ASSERT_EQ(byName.count(L"MenuCommand"), 1u);
+    EXPECT_EQ(byName.at(L"MenuCommand").mapValue1.count(L"||系统|连接行情服务器"), 1u);
+    EXPECT_EQ(byName.at(L"MenuCommand").mapValue1.count(L"||文件|另存为 ..."), 0u);
+    EXPECT_EQ(byName.count(L"PostExecute"), 1u);
+}

@@ -65,7 +65,10 @@ TEST_F(TransReport, AFileThatIsNotAStatisticsDocumentIsLeftAlone) {
     A::m_mapNormalStat(monitor)[5] = TRANS_STAT{1, 250, 40, 900, 0, 0, 0, 0};
     for (const std::string& stored :
          {std::string("[ROOT]\r\nStatisticsTime=3\r\n"), std::string(kScrambled, sizeof(kScrambled) - 1),
-          std::string("<OTHER><LogOn/></OTHER>")}) {
+          std::string("<OTHER><LogOn/></OTHER>"),
+          // Cut off: rewriting it would drop the second log-on.
+          std::string("<ROOT><StatisticsTime>3</StatisticsTime><LogOn><ServerName>a</ServerName></LogOn>"
+                      "<LogOn><ServerName>b</Serv")}) {
         WriteText(stored);
         A::OutputSys_TransInfo(monitor);
         EXPECT_EQ(ReadText(), stored);

@@ -26,9 +26,7 @@ int Fail(const std::string& message) {
 // when `generated`, its operation table.
 bool IsMonitorConfig(const fs::path& config, bool generated) {
     CMarkup xml;
-    if (!xml.Load(CString(NarrowToWide(config.string()))) || !xml.GetResult().IsEmpty() ||
-        !xml.FindElem(L"MonitorConfig"))
-        return false;
+    if (!xml.Load(CString(NarrowToWide(config.string()))) || !xml.FindElem(L"MonitorConfig")) return false;
     return !generated || (xml.IntoElem() && xml.FindElem(L"OperationMapping"));
 }
 

@@ -2,9 +2,9 @@
 // the last "LogOn" of "ROOT", holding one "Req<type>" element per request type for request/reply
 // ("Normal") and push ("Push") traffic.
 //
-// The document must be stored plain. When the file cannot be loaded as a document with "ROOT"
-// (it is scrambled, in profile form, or missing) nothing is written, so the stored file is never
-// replaced by a document that holds only the statistics.
+// The document must be stored plain. When the file cannot be loaded whole as a document with
+// "ROOT" (it is scrambled, in profile form, cut off or missing) nothing is written, so the stored
+// file is never replaced by a document that holds only the statistics or only its first part.
 #include <mutex>
 
 #include "host/Markup.h"

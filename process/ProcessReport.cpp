@@ -4,8 +4,8 @@
 // Both take m_csLock: they share the statistics file, the working document and the sampler's
 // accumulators with the sampling thread. Then both take the data files' lock, since another
 // process started from the same installation may be changing the same statistics file; when that
-// process keeps it too long, the report is not written and the result is false. The log-on records are taken out of the
-// capture list under m_mtxCapture.
+// process keeps it too long, the report is not written and the result is false. The log-on
+// records are taken out of the capture list under m_mtxCapture.
 #include <cwchar>
 #include <mutex>
 

@@ -201,22 +201,6 @@ TEST_F(FileTest, FileHeldByAnotherProcessIsNotRemovedRenamedOrReplaced) {
     }
 }
 
-// An open that raced with a replacement still opens the file that is at the path afterwards:
-// the file a replacement took away is never the one an open returns.
-TEST_F(FileTest, OpenAfterAReplacementGetsTheNewFile) {
-    const CString path = Path(L"DATC");
-    WriteAll(scratch.Dir() / "DATC", "old");
-    for (int i = 0; i < 200; ++i) {
-        WriteAll(scratch.Dir() / "DATC$", "new" + std::to_string(i));
-        CFile::Replace(Path(L"DATC$"), path);
-        CFile file;
-        ASSERT_TRUE(file.Open(path, CFile::modeRead | CFile::shareDenyNone));
-        char buffer[16] = {};
-        const UINT n = file.Read(buffer, sizeof buffer);
-        EXPECT_EQ(std::string(buffer, n), "new" + std::to_string(i));
-    }
-}
-
 // The lock of a folder shared by several processes: a second holder waits and gives up after
 // its time-out while another process holds the lock, and gets it once that process lets it go;
 // a lock file that cannot be made is reported as unavailable at once.

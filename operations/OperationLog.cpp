@@ -93,9 +93,11 @@ void CMonitorControl::WriteOperation(const CString& strKind, const CString& strV
         m_nOpLogEnd += bytes.size();
     } catch (const CFileException&) {
         // The record is lost. A write that failed part-way must not leave a fragment that shifts
-        // every later record: go back to the end of the last whole record, or close the log so
-        // that the next record reopens it.
+        // every later record (in this run or, once the log is reopened, in the next): cut the
+        // file back to the end of the last whole record and go there, or close the log so that
+        // the next record reopens it, which cuts the fragment then.
         try {
+            m_fileOpLog.SetLength(m_nOpLogEnd);
             m_fileOpLog.Seek(static_cast<std::int64_t>(m_nOpLogEnd), CFile::begin);
         } catch (const CFileException&) {
             m_fileOpLog.Abort();

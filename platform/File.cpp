@@ -9,6 +9,12 @@
 //
 // Truncation (modeCreate without modeNoTruncate) happens only after the sharing check, so a
 // refused open never destroys the content of a file that someone else holds.
+//
+// Removal, renaming and replacement first open the file exclusively, as an open would, and make
+// the change while they hold it: a file that anyone holds through CFile, in this process or
+// another, is refused with sharingViolation, as Windows refuses it. An open that raced with such a
+// change may have got the file that is gone from its path; once it holds its lock it checks that
+// the path still names its file, and opens again if not.
 #include "platform/File.h"
 
 #include <fcntl.h>
@@ -16,6 +22,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>  // renameat2
 #include <map>
@@ -44,14 +51,7 @@ OpenFileTable& Table() {
     return *table;
 }
 
-// True when this process has the file at `native` open through a CFile.
-bool IsOpenInProcess(const std::string& native) {
-    struct stat st;
-    if (::stat(native.c_str(), &st) != 0) return false;
-    OpenFileTable& table = Table();
-    std::lock_guard<std::mutex> lock(table.mutex);
-    return table.files.count(FileKey(st.st_dev, st.st_ino)) != 0;
-}
+std::atomic<void (*)(const CString&)> g_flushObserver{nullptr};
 
 [[noreturn]] void ThrowFileError(int error, const CString& path) {
     throw CFileException(ErrnoToFileCause(error), error, path);
@@ -89,6 +89,20 @@ CFile::~CFile() {
     if (m_impl && m_impl->fd >= 0) m_impl->Release();
 }
 
+namespace {
+
+// How often an open starts again when the file at its path was replaced or removed each time.
+constexpr int kOpenAttempts = 100;
+
+// True when `native` still names the file of `st` (a removal or replacement did not take it away
+// between the open and the lock).
+bool PathStillNames(const std::string& native, const struct stat& st) {
+    struct stat now;
+    return ::stat(native.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino;
+}
+
+}  // namespace
+
 bool CFile::Open(const CString& path, unsigned flags, CFileException* error) {
     if (m_impl && m_impl->fd >= 0) m_impl->Release();
     m_impl.reset();
@@ -120,54 +134,63 @@ bool CFile::Open(const CString& path, unsigned flags, CFileException* error) {
     const bool exclusive = share == shareCompat || share == shareExclusive;
 
     const std::string native = NativePath(path);
-    int fd;
-    do {
-        fd = ::open(native.c_str(), oflags, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return fail(ErrnoToFileCause(errno), errno);
-
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return fail(ErrnoToFileCause(err), err);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return fail(CFileException::accessDenied, EISDIR);
-    }
-
-    auto impl = std::make_unique<Impl>();
-    impl->fd = fd;
-    impl->key = FileKey(st.st_dev, st.st_ino);
-    {
-        OpenFileTable& table = Table();
-        std::lock_guard<std::mutex> lock(table.mutex);
-        auto it = table.files.find(impl->key);
-        if (it != table.files.end() && (it->second.exclusive || exclusive)) {
-            ::close(fd);
-            return fail(CFileException::sharingViolation, EWOULDBLOCK);
-        }
-        int rc;
+    for (int attempt = 0;; ++attempt) {
+        int fd;
         do {
-            rc = ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
-        } while (rc != 0 && errno == EINTR);
-        // A file system without flock support still opens the file; the table guards the process.
-        if (rc != 0 && errno == EWOULDBLOCK) {
+            fd = ::open(native.c_str(), oflags, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) return fail(ErrnoToFileCause(errno), errno);
+
+        struct stat st;
+        if (::fstat(fd, &st) != 0) {
+            const int err = errno;
             ::close(fd);
-            return fail(CFileException::sharingViolation, EWOULDBLOCK);
+            return fail(ErrnoToFileCause(err), err);
         }
-        Holders& holders = table.files[impl->key];
-        ++holders.count;
-        holders.exclusive = exclusive;
+        if (S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            return fail(CFileException::accessDenied, EISDIR);
+        }
+
+        auto impl = std::make_unique<Impl>();
+        impl->fd = fd;
+        impl->key = FileKey(st.st_dev, st.st_ino);
+        {
+            OpenFileTable& table = Table();
+            std::lock_guard<std::mutex> lock(table.mutex);
+            auto it = table.files.find(impl->key);
+            if (it != table.files.end() && (it->second.exclusive || exclusive)) {
+                ::close(fd);
+                return fail(CFileException::sharingViolation, EWOULDBLOCK);
+            }
+            int rc;
+            do {
+                rc = ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
+            } while (rc != 0 && errno == EINTR);
+            // A file system without flock support still opens the file; the table guards the process.
+            if (rc != 0 && errno == EWOULDBLOCK) {
+                ::close(fd);
+                return fail(CFileException::sharingViolation, EWOULDBLOCK);
+            }
+            if (!PathStillNames(native, st)) {
+                // Removed or replaced between the open and the lock: this is not the file at the
+                // path any more. Open again (which finds the new file, creates one or fails).
+                ::close(fd);
+                if (attempt + 1 >= kOpenAttempts) return fail(CFileException::sharingViolation, EWOULDBLOCK);
+                continue;
+            }
+            Holders& holders = table.files[impl->key];
+            ++holders.count;
+            holders.exclusive = exclusive;
+        }
+        if (truncate && ::ftruncate(fd, 0) != 0) {
+            const int err = errno;
+            impl->Release();
+            return fail(ErrnoToFileCause(err), err);
+        }
+        m_impl = std::move(impl);
+        return true;
     }
-    if (truncate && ::ftruncate(fd, 0) != 0) {
-        const int err = errno;
-        impl->Release();
-        return fail(ErrnoToFileCause(err), err);
-    }
-    m_impl = std::move(impl);
-    return true;
 }
 
 UINT CFile::Read(void* buffer, UINT count) {
@@ -223,6 +246,29 @@ std::uint64_t CFile::GetLength() const {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
+void CFile::SetLength(std::uint64_t length) {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strPath);
+    int rc;
+    do {
+        rc = ::ftruncate(m_impl->fd, static_cast<off_t>(length));
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) ThrowFileError(errno, m_strPath);
+}
+
+void CFile::Flush() {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strPath);
+    int rc;
+    do {
+        rc = ::fsync(m_impl->fd);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) ThrowFileError(errno, m_strPath);
+    if (auto* observer = g_flushObserver.load()) observer(m_strPath);
+}
+
+void SetFileFlushObserverForTesting(void (*observer)(const CString& path)) {
+    g_flushObserver = observer;
+}
+
 std::uint64_t CFile::GetPosition() const {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strPath);
     const off_t pos = ::lseek(m_impl->fd, 0, SEEK_CUR);
@@ -249,17 +295,34 @@ bool CFile::IsOpen() const {
     return m_impl && m_impl->fd >= 0;
 }
 
+namespace {
+
+// Holds the regular file at `path` exclusively for a removal, a rename or a replacement. Throws
+// sharingViolation while anyone holds it open; a file that cannot be opened for another reason
+// (missing, unreadable, not a regular file) is left to the system call, which gives its error.
+// Symbolic links are not followed: the change applies to the link itself.
+void HoldForChange(CFile& hold, const CString& path) {
+    struct stat st;
+    if (::lstat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    CFileException error;
+    if (!hold.Open(path, CFile::modeRead | CFile::shareExclusive, &error) &&
+        error.m_cause == CFileException::sharingViolation)
+        throw error;
+}
+
+}  // namespace
+
 void CFile::Remove(const CString& path) {
-    const std::string native = NativePath(path);
-    // As on Windows, a file that this process holds open cannot be removed.
-    if (IsOpenInProcess(native)) throw CFileException(CFileException::sharingViolation, EBUSY, path);
-    if (::unlink(native.c_str()) != 0) ThrowFileError(errno, path);
+    CFile hold;
+    HoldForChange(hold, path);
+    if (::unlink(NativePath(path).c_str()) != 0) ThrowFileError(errno, path);
 }
 
 void CFile::Rename(const CString& from, const CString& to) {
     const std::string source = NativePath(from);
     const std::string target = NativePath(to);
-    if (IsOpenInProcess(source)) throw CFileException(CFileException::sharingViolation, EBUSY, from);
+    CFile hold;
+    HoldForChange(hold, from);
     // Like the Windows call, a rename never replaces an existing file.
     if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return;
     if (errno != EINVAL && errno != ENOSYS) ThrowFileError(errno, from);
@@ -267,4 +330,27 @@ void CFile::Rename(const CString& from, const CString& to) {
     struct stat st;
     if (::lstat(target.c_str(), &st) == 0) ThrowFileError(EEXIST, from);
     if (::rename(source.c_str(), target.c_str()) != 0) ThrowFileError(errno, from);
+}
+
+void CFile::Replace(const CString& from, const CString& to) {
+    CFile hold;
+    HoldForChange(hold, from);
+    if (hold.IsOpen()) {
+        hold.MoveOver(to);
+        return;
+    }
+    // Not openable (missing, say): the rename reports why.
+    CFile holdTarget;
+    HoldForChange(holdTarget, to);
+    if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) != 0) ThrowFileError(errno, from);
+}
+
+void CFile::MoveOver(const CString& to) {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strPath);
+    // The file in the way is held across the rename: refused while someone holds it, and nobody
+    // can open it between the check and the rename.
+    CFile holdTarget;
+    HoldForChange(holdTarget, to);
+    if (::rename(NativePath(m_strPath).c_str(), NativePath(to).c_str()) != 0) ThrowFileError(errno, m_strPath);
+    m_strPath = to;
 }

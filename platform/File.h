@@ -7,8 +7,11 @@
 //
 // Sharing: a file opened with shareExclusive (or shareCompat) cannot be opened again, by this
 // process or another one, until it is closed; the second open fails with sharingViolation (11).
-// A file open with sharing allowed cannot be opened exclusively. On POSIX this is an in-process
-// table of open files plus flock() across processes.
+// A file open with sharing allowed cannot be opened exclusively. A file that anyone holds open
+// through CFile cannot be removed, renamed or replaced either (sharingViolation), as Windows
+// refuses to delete a file opened without delete sharing. On POSIX this is an in-process table of
+// open files plus flock() across processes; removals and replacements take the file exclusively
+// for the moment of the change, and an open that finds its path changed under it opens again.
 //
 // Thread safety: distinct CFile objects may be used from different threads at once; one object
 // must not be used by two threads at the same time.
@@ -88,7 +91,17 @@ public:
     std::uint64_t SeekToEnd() { return Seek(0, end); }
     void SeekToBegin() { Seek(0, begin); }
     virtual std::uint64_t GetLength() const;
+    // Cuts the file at (or extends it with zero bytes to) `length`; the position is unchanged.
+    virtual void SetLength(std::uint64_t length);
     virtual std::uint64_t GetPosition() const;
+    // Puts everything written so far on the disk (Windows: FlushFileBuffers; POSIX: fsync).
+    virtual void Flush();
+    // Puts this open file in the place of `to` in one atomic step, replacing `to` when it exists,
+    // and keeps it open under its new name, so that nobody can take the file away between its
+    // last write and its replacement (Windows: SetFileInformationByHandle with FileRenameInfo;
+    // POSIX: rename). Refused with sharingViolation while anyone else holds `to` open through
+    // CFile. Throws CFileException.
+    void MoveOver(const CString& to);
     // Closes the file; throws if the close reports an error. Closing a closed file does nothing.
     virtual void Close();
     // Closes without throwing.
@@ -96,7 +109,7 @@ public:
     bool IsOpen() const;
     const CString& GetFilePath() const { return m_strPath; }
 
-    // Throw CFileException on failure.
+    // Throw CFileException on failure; sharingViolation while anyone holds the file open.
     static void Remove(const CString& path);
     static void Rename(const CString& from, const CString& to);
     // Puts the file `from` in the place of `to` in one atomic step, replacing `to` when it exists
@@ -110,6 +123,28 @@ public:
 protected:
     std::unique_ptr<Impl> m_impl;
     CString m_strPath;
+};
+
+// A lock between processes (and threads) that share a folder: held by keeping a lock file open
+// without sharing (Windows: share mode 0; POSIX: the open-file table plus flock). A holder that
+// ends, however it ends, releases it. The lock file is created when missing and stays behind:
+// removing it would let a waiting holder and a new one lock two different files.
+class QZ_HOST_API CFileLock {
+public:
+    enum Result { locked, timedOut, unavailable };
+    CFileLock() = default;
+    ~CFileLock() { Unlock(); }
+    CFileLock(const CFileLock&) = delete;
+    CFileLock& operator=(const CFileLock&) = delete;
+
+    // Waits up to `timeoutMs` for the lock. unavailable when the lock file cannot be opened at
+    // all (a missing folder, no permission): then nobody else can hold it either.
+    Result Lock(const CString& path, unsigned timeoutMs);
+    void Unlock();
+    bool IsLocked() const { return m_file.IsOpen(); }
+
+private:
+    CFile m_file;
 };
 
 // Text-mode line reader (and writer) over CFile. ReadString strips the line end ("\n" or "\r\n").
@@ -187,3 +222,6 @@ QZ_HOST_API std::string NativePath(const CString& path);
 // that a write crossing the limit stops part-way and fails with diskFull. 0 restores the limit in
 // force before the first call. False when the platform cannot set it.
 QZ_HOST_API bool SetFileSizeLimitForTesting(std::uint64_t bytes);
+// Tests: `observer` (when not null) is called with the path of each file that CFile::Flush has
+// just put on the disk, in the flushing thread. Null removes it.
+QZ_HOST_API void SetFileFlushObserverForTesting(void (*observer)(const CString& path));

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -82,22 +83,29 @@ bool WriteFileBytesAtomic(const CString& path, const std::string& bytes) {
     static std::atomic<unsigned> counter{0};
     IgnoreFileSizeSignal();
     const std::string target = ResolveTarget(NativePath(path));
-    // The temporary name ends in '~' plus a number, never in '$': the monitor's start-up sweep of
-    // interrupted container files must not mistake it for one of those (nor remove it).
+    // The temporary name ends in '~' plus a number, never in '$', so it is not taken for a
+    // container's temporary file. It is held without sharing from its creation to its rename, so
+    // the monitor's sweep of interrupted writes (which removes "*.tmp*~") cannot take it away from
+    // a write in progress in another process.
     const std::string temp =
         target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "~";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    const CString tempPath(NarrowToWide(temp));
+    CFile file;
+    if (!file.Open(tempPath, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive)) return false;
     // A replaced file keeps its permissions.
     struct stat st;
-    if (::stat(target.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-    const bool ok = WriteAllBytes(fd, bytes.data(), bytes.size()) == 0 && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok) {
+    if (::stat(target.c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);
+    try {
+        constexpr size_t kMaxWrite = size_t{1} << 30;
+        for (size_t done = 0; done < bytes.size(); done += kMaxWrite)
+            file.Write(bytes.data() + done, static_cast<UINT>(std::min(kMaxWrite, bytes.size() - done)));
+        file.Flush();
+        if (::rename(temp.c_str(), target.c_str()) != 0) throw CFileException(ErrnoToFileCause(errno), errno);
+        // Everything is on the disk already: an error of the close changes nothing.
+        file.Abort();
+    } catch (const CFileException&) {
         ::unlink(temp.c_str());
-        return false;
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
+        file.Abort();
         return false;
     }
     SyncDirectoryOf(target);
@@ -127,20 +135,4 @@ bool MakeSureDirectoryPathExists(const std::string& narrowPath) {
     }
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-void CFile::Replace(const CString& from, const CString& to) {
-    // Each file is held exclusively across the rename: a file that someone holds open is refused
-    // as on Windows, and nobody can open either of them between the check and the rename. A file
-    // that cannot be opened for another reason (missing, unreadable) is left to the rename.
-    CFile holdTarget, holdSource;
-    CFileException error;
-    if (!holdTarget.Open(to, modeRead | shareExclusive, &error) && error.m_cause == CFileException::sharingViolation)
-        throw error;
-    if (!holdSource.Open(from, modeRead | shareExclusive, &error) && error.m_cause == CFileException::sharingViolation)
-        throw error;
-    if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) != 0) {
-        const int err = errno;
-        throw CFileException(ErrnoToFileCause(err), err, from);
-    }
 }

@@ -2,8 +2,10 @@
 // document form merged one sample at a time (GetFendrakeProcessInfo).
 //
 // Both take m_csLock: they share the statistics file, the working document and the sampler's
-// accumulators with the sampling thread. The log-on records are taken out of the capture list
-// under m_mtxCapture.
+// accumulators with the sampling thread. Then both take the data files' lock, since another
+// process started from the same installation may be changing the same statistics file; when that
+// process keeps it too long, the report is not written and the result is false. The log-on
+// records are taken out of the capture list under m_mtxCapture.
 #include <cwchar>
 #include <mutex>
 
@@ -15,6 +17,7 @@
 #include "platform/Profile.h"
 
 #include "shell/MonitorControl.h"
+#include "store/DataFilesLock.h"
 
 namespace {
 
@@ -59,6 +62,8 @@ bool CMonitorControl::WriteProcessInfo() {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
     if (!m_pstrStatFile) return false;
     const CString path = *m_pstrStatFile;
+    const DataFilesLock files;
+    if (!files.Held()) return false;
 
     // The file is rebuilt from nothing.
     m_bStatFileScrambled = false;
@@ -94,6 +99,8 @@ bool CMonitorControl::GetFendrakeProcessInfo() {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
     if (!m_pstrStatFile) return false;
     const CString path = *m_pstrStatFile;
+    const DataFilesLock files;
+    if (!files.Held()) return false;
 
     EasyDecrypt(path);
     m_bStatFileScrambled = false;

@@ -9,6 +9,7 @@
 #include "platform/TextConv.h"
 #include "shell/HandlerGate.h"
 #include "store/Container.h"
+#include "store/DataFilesLock.h"
 
 CMonitorControl::CMonitorControl(bool bOffline) : m_bOffline(bOffline), m_pGate(std::make_shared<HandlerGate>()) {
     // Leftovers of an interrupted scramble go first, before anything is written.
@@ -31,18 +32,22 @@ CMonitorControl::CMonitorControl(bool bOffline) : m_bOffline(bOffline), m_pGate(
 
 void CMonitorControl::RemoveInterruptedContainerFiles() {
     const CString dir = GetExecutableDir() + L"\\Data\\MONDAT\\";
-    CFileFind finder;
-    bool more = finder.FindFile(dir + L"*$.*");
-    while (more) {
-        more = finder.FindNextFile();
-        if (finder.IsDots()) continue;
-        try {
-            CFile::Remove(dir + finder.GetFileName());
-        } catch (const CFileException&) {
-            break;  // the first removal that fails ends the sweep
+    // The container's temporary files ("DATB4706$") and those of interrupted atomic writes of
+    // documents and profile files ("DATC.tmp1234-0~"). A file that a write in progress holds, in
+    // this process or another, cannot be removed: the first removal that fails ends the sweep.
+    for (const wchar_t* pattern : {L"*$.*", L"*.tmp*~"}) {
+        CFileFind finder;
+        bool more = finder.FindFile(dir + pattern);
+        while (more) {
+            more = finder.FindNextFile();
+            if (finder.IsDots()) continue;
+            try {
+                CFile::Remove(dir + finder.GetFileName());
+            } catch (const CFileException&) {
+                return;
+            }
         }
     }
-    finder.Close();
 }
 
 void CMonitorControl::InitializeControl() {
@@ -97,6 +102,8 @@ CMonitorControl::~CMonitorControl() {
         StopSamplingThread();
 
         std::lock_guard<std::recursive_mutex> lock(m_csLock);
+        // Steps 4.2, 4.3 and 4.7 change the statistics file, which other processes share.
+        const DataFilesLock files;
 
         // 4.2 Flush the send buffer into the send batch and analyse it.
         bool analyse = false;
@@ -108,7 +115,7 @@ CMonitorControl::~CMonitorControl() {
                 analyse = true;
             }
         }
-        if (analyse && m_pstrStatFile) {
+        if (analyse && m_pstrStatFile && files.Held()) {
             EasyDecrypt(*m_pstrStatFile);
             AnalyseTransInfo();
             EasyEncrypt(*m_pstrStatFile);
@@ -124,7 +131,7 @@ CMonitorControl::~CMonitorControl() {
                 analyse = true;
             }
         }
-        if (analyse && m_pstrStatFile) {
+        if (analyse && m_pstrStatFile && files.Held()) {
             const std::string path = WideToNarrow(*m_pstrStatFile);
             UnscrambleFile(path.c_str());
             AnalyseTransInfo();
@@ -153,13 +160,15 @@ CMonitorControl::~CMonitorControl() {
         m_pMarkup = nullptr;
 
         // 4.7 The statistics file rests scrambled.
-        if (!m_bStatFileScrambled && m_pstrStatFile) EasyEncrypt(*m_pstrStatFile);
+        if (!m_bStatFileScrambled && m_pstrStatFile && files.Held()) EasyEncrypt(*m_pstrStatFile);
 
         // 4.8 / 4.9 The operation log is still open without sharing, so the container cannot
-        // open it and leaves it plain; the next run of the same day appends to it.
+        // open it and leaves it plain; the next run of the same day appends to it. A log that
+        // this monitor does not hold (another process held it, or a write failure closed it) is
+        // not offered to the container at all, so it is never left scrambled.
         {
             std::lock_guard<std::mutex> oplog(m_mtxOpLog);
-            if (m_pstrOpLogFile) EasyEncrypt(*m_pstrOpLogFile);
+            if (m_pstrOpLogFile && m_bOpLogOpen) EasyEncrypt(*m_pstrOpLogFile);
             if (m_bOpLogOpen) {
                 m_fileOpLog.Abort();
                 m_bOpLogOpen = false;

@@ -45,8 +45,8 @@ void PrintCreateFailed(const std::string& path, int cause) {
     std::printf("%s could not be created %d\n", path.c_str(), cause);
     std::fflush(stdout);
 }
-void PrintReplaceFailed(const std::string& tempPath, int cause) {
-    std::printf("File %s not found %d\n", tempPath.c_str(), cause);
+void PrintReplaceFailed(const std::string& path) {
+    std::printf("File %s cannot be removed\n", path.c_str());
     std::fflush(stdout);
 }
 void PrintBadLength(const std::string& path) {
@@ -110,14 +110,20 @@ bool CreateTemporary(CFile& file, const std::string& tempPath) {
     return false;
 }
 
-// Puts the complete temporary file in the place of the source in one rename, so the path holds
-// either the old or the new content at every moment and the "$" file is never the only copy.
-bool ReplaceWithTemporary(const std::string& path, const std::string& tempPath) {
+// Puts the complete temporary file, still held open, in the place of the source in one rename, so
+// the path holds either the old or the new content at every moment and the "$" file is never the
+// only copy. The temporary file is on the disk before it replaces the source, and nobody (another
+// process's sweep of leftovers, say) can remove it between its last write and the rename. When
+// the source cannot be replaced (someone holds it), the source stays as it was and the complete
+// temporary file stays beside it until the next start removes it.
+bool ReplaceWithTemporary(CFile& temp, const std::string& path) {
     try {
-        CFile::Replace(Wide(tempPath), Wide(path));
+        temp.MoveOver(Wide(path));
+        temp.Close();
         return true;
-    } catch (const CFileException& e) {
-        PrintReplaceFailed(tempPath, e.m_cause);
+    } catch (const CFileException&) {
+        temp.Abort();
+        PrintReplaceFailed(path);
         return false;
     }
 }
@@ -197,12 +203,12 @@ bool ScrambleFile(const char* path) {
             out.Write(header + 4, 4);
         }
         in.Close();
-        out.Close();
+        out.Flush();
     } catch (const CFileException&) {
         Discard(in, out, tempPath);
         return false;
     }
-    return ReplaceWithTemporary(source, tempPath);
+    return ReplaceWithTemporary(out, source);
 }
 
 bool UnscrambleFile(const char* path) {
@@ -252,12 +258,12 @@ bool UnscrambleFile(const char* path) {
             return keep;
         });
         in.Close();
-        out.Close();
+        out.Flush();
     } catch (const CFileException&) {
         Discard(in, out, tempPath);
         return false;
     }
-    return ReplaceWithTemporary(source, tempPath);
+    return ReplaceWithTemporary(out, source);
 }
 
 bool CMonitorControl::EasyEncrypt(CString strPath) {

@@ -16,6 +16,7 @@
 #include "platform/TextConv.h"
 #include "shell/MonitorControl.h"
 #include "store/Container.h"
+#include "store/DataFilesLock.h"
 
 namespace {
 
@@ -134,7 +135,8 @@ bool CMonitorControl::CreateLogFile() {
     OutputSysInfo(*m_pstrSysInfoFile);
 
     // The day's statistics file is created once, as an empty "ROOT" document, and rests scrambled.
-    if (!PathFileExists(*m_pstrStatFile)) {
+    // The check and the creation are one change: two processes starting together create it once.
+    if (const DataFilesLock files; files.Held() && !PathFileExists(*m_pstrStatFile)) {
         CMarkup document;
         document.AddElem(L"ROOT");
         document.Save(*m_pstrStatFile);
@@ -148,7 +150,9 @@ bool CMonitorControl::CreateLogFile() {
 }
 
 // Opens the day's operation log for appending, without sharing: while the monitor holds it, no
-// other open succeeds (so the shutdown scramble leaves it plain). The caller holds m_mtxOpLog.
+// other open succeeds (so the shutdown scramble leaves it plain). A fragment of a record at the
+// end (a write cut short by a full disk or a crash) is cut off, so that appended records start
+// on a record boundary and every later record decodes. The caller holds m_mtxOpLog.
 bool CMonitorControl::OpenOperationLog() {
     if (!m_pstrOpLogFile) return false;
     if (!m_fileOpLog.Open(*m_pstrOpLogFile,
@@ -157,7 +161,12 @@ bool CMonitorControl::OpenOperationLog() {
         return false;
     }
     try {
-        m_nOpLogEnd = m_fileOpLog.SeekToEnd();
+        const std::uint64_t end = m_fileOpLog.SeekToEnd();
+        m_nOpLogEnd = end - end % sizeof(OperationRecord);
+        if (m_nOpLogEnd != end) {
+            m_fileOpLog.SetLength(m_nOpLogEnd);
+            m_fileOpLog.Seek(static_cast<std::int64_t>(m_nOpLogEnd), CFile::begin);
+        }
     } catch (const CFileException&) {
         m_fileOpLog.Abort();
         m_bOpLogOpen = false;

@@ -7,6 +7,7 @@
 #include "platform/File.h"
 #include "platform/ProfileText.h"
 #include "shell/MonitorControl.h"
+#include "store/DataFilesLock.h"
 
 namespace {
 
@@ -18,6 +19,10 @@ CString Numbered(const wchar_t* name, int i) {
 }  // namespace
 
 void CMonitorControl::OutputSysInfo(CString strPath) {
+    // Another process started from this installation may be writing the same file.
+    const DataFilesLock files;
+    if (!files.Held()) return;
+
     // The description is rebuilt from nothing every run.
     if (PathFileExists(strPath)) DeleteFile(strPath);
 
@@ -61,6 +66,8 @@ void CMonitorControl::OutputSysInfo(CString strPath) {
 }
 
 void CMonitorControl::ModifySysInfo(CString strPath) {
+    const DataFilesLock files;
+    if (!files.Held()) return;
     EasyDecrypt(strPath);
     CMarkup doc;
     if (!doc.Load(strPath) || !doc.FindElem(L"ROOT") || !doc.IntoElem()) {

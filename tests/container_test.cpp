@@ -41,6 +41,10 @@ fs::path Temporary(const fs::path& path) {
     return fs::path(path.string() + "$");
 }
 
+bool IsContainerFile(const fs::path& path) {
+    return ReadAll(path).compare(0, 4, "KVRA") == 0;
+}
+
 }  // namespace
 
 // RC5-32/12/16 examples published with the algorithm's original description: key, plaintext and
@@ -217,6 +221,42 @@ TEST(Container, FileHeldExclusivelyIsLeftAlone) {
     holder.Close();
     EXPECT_TRUE(ScrambleFile(file.c_str()));
     EXPECT_EQ(fs::file_size(file), 8u + 32u);
+}
+
+// The complete temporary file is on the disk before it replaces the source: when it is flushed,
+// the source still holds its old content.
+TEST(Container, TemporaryFileIsFlushedBeforeItReplacesTheSource) {
+    ScratchHost scratch;
+    static fs::path file;
+    static std::vector<std::string> flushes;
+    file = scratch.Dir() / "DATB4706";
+    flushes.clear();
+    WriteAll(file, "[ROOT]\nStatisticsTime=3\n");
+    SetFileFlushObserverForTesting([](const CString& path) {
+        flushes.push_back(WideToNarrow(path) + (IsContainerFile(file) ? " after" : " before"));
+    });
+    const bool scrambled = ScrambleFile(file.c_str());
+    const bool unscrambled = UnscrambleFile(file.c_str());
+    SetFileFlushObserverForTesting(nullptr);
+    ASSERT_TRUE(scrambled && unscrambled);
+    // Scrambling flushes "$" while the source is plain; unscrambling, while it is a container.
+    EXPECT_EQ(flushes,
+              (std::vector<std::string>{Temporary(file).string() + " before", Temporary(file).string() + " after"}));
+}
+
+// When the source cannot be replaced (someone holds it), the message names the source, the
+// source keeps its content and the complete temporary file stays for the next start to remove.
+TEST(Container, SourceThatCannotBeReplacedIsReported) {
+    ScratchHost scratch;
+    const fs::path file = scratch.Dir() / "DATB4706";
+    WriteAll(file, "plain statistics");
+    CFile reader;
+    ASSERT_TRUE(reader.Open(CString(NarrowToWide(file.string())), CFile::modeRead | CFile::shareDenyNone));
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(ScrambleFile(file.c_str()));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "File " + file.string() + " cannot be removed\n");
+    EXPECT_EQ(ReadAll(file), "plain statistics");
+    EXPECT_EQ(fs::file_size(Temporary(file)), 8u + 16u);
 }
 
 TEST(Container, MissingSourceAndUncreatableTemporaryAreReported) {

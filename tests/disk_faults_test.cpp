@@ -117,7 +117,8 @@ TEST_F(DiskFaults, DataDirectoryRemovedWhileRunning) {
 }
 
 TEST_F(DiskFaults, FullDiskThenSpaceReturns) {
-    constexpr rlim_t kLimit = 4096;
+    // Not a multiple of the record size: the record that meets the limit goes out part-way.
+    constexpr rlim_t kLimit = 4100;
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -131,12 +132,14 @@ TEST_F(DiskFaults, FullDiskThenSpaceReturns) {
             if (!HostRound(host, round).empty()) ::_exit(10);
         const long full = LogBytes(scratch.DataDir());
         if (full > static_cast<long>(kLimit)) ::_exit(11);
+        if (full % 16 != 0) ::_exit(13);
         limit.rlim_cur = RLIM_INFINITY;
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(20);
         for (int round = 600; round < 650; ++round)
             if (!HostRound(host, round).empty()) ::_exit(10);
         if (LogBytes(scratch.DataDir()) < full + 50 * 16) ::_exit(12);  // recording resumed
         QZLibDestroy();
+        if (LogBytes(scratch.DataDir()) % 16 != 0) ::_exit(13);
         ::_exit(0);
     }
     int status = 0;
@@ -145,6 +148,7 @@ TEST_F(DiskFaults, FullDiskThenSpaceReturns) {
     EXPECT_NE(WEXITSTATUS(status), 10) << "an exception reached the host";
     EXPECT_NE(WEXITSTATUS(status), 11) << "a file grew beyond the size limit";
     EXPECT_NE(WEXITSTATUS(status), 12) << "recording did not resume once space returned";
+    EXPECT_NE(WEXITSTATUS(status), 13) << "a fragment of a failed record was left in the log";
     EXPECT_EQ(WEXITSTATUS(status), 0);
     for (const auto& entry : fs::directory_iterator(scratch.DataDir())) {
         const std::string name = entry.path().filename().string();

@@ -2,12 +2,19 @@
 // thread and its failures, offline objects, and messages that arrive while the monitor stops.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <fstream>
+#include <iterator>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "host/HostEnvironment.h"
 #include "host/ObjectManager.h"
+#include "platform/File.h"
 #include "platform/Module.h"
 #include "platform/System.h"
 #include "platform/TextConv.h"
@@ -104,16 +111,75 @@ TEST(Lifecycle, OfflineObjectCreatesNothingAndStartsNoThread) {
     EXPECT_EQ(CountFiles(scratch.Dir()), 0u);
 }
 
+// Leftovers of interrupted container transforms ("$") and of interrupted atomic writes
+// ("*.tmp<pid>-<n>~") go; everything else stays.
 TEST(Lifecycle, LeftoverContainerFilesAreRemovedAtConstruction) {
     ScratchHost scratch;
     std::filesystem::create_directories(scratch.DataDir());
-    for (const char* name : {"DATB4706$", "DATC$", "a$.tmp"}) std::ofstream(scratch.DataDir() / name) << "x";
-    for (const char* name : {"DATA4706", "DATC", "SPEED"}) std::ofstream(scratch.DataDir() / name) << "x";
+    const char* leftovers[] = {"DATB4706$", "DATC$", "a$.tmp", "DATC.tmp4242-0~", "DATB4706.tmp17-3~"};
+    const char* kept[] = {"DATA4706", "DATC", "SPEED", "notes~", "DATC.tmp"};
+    for (const char* name : leftovers) std::ofstream(scratch.DataDir() / name) << "x";
+    for (const char* name : kept) std::ofstream(scratch.DataDir() / name) << "x";
     { CMonitorControl monitor(true); }
-    for (const char* name : {"DATB4706$", "DATC$", "a$.tmp"})
-        EXPECT_FALSE(std::filesystem::exists(scratch.DataDir() / name)) << name;
-    for (const char* name : {"DATA4706", "DATC", "SPEED"})
-        EXPECT_TRUE(std::filesystem::exists(scratch.DataDir() / name)) << name;
+    for (const char* name : leftovers) EXPECT_FALSE(std::filesystem::exists(scratch.DataDir() / name)) << name;
+    for (const char* name : kept) EXPECT_TRUE(std::filesystem::exists(scratch.DataDir() / name)) << name;
+}
+
+// A temporary file that a write in another process still holds is not removed under it, and the
+// sweep ends there.
+TEST(Lifecycle, SweepLeavesATemporaryFileThatAnotherProcessHolds) {
+    ScratchHost scratch;
+    std::filesystem::create_directories(scratch.DataDir());
+    for (const char* name : {"DATB4706$", "DATC.tmp4242-0~"}) {
+        SCOPED_TRACE(name);
+        const std::filesystem::path held = scratch.DataDir() / name;
+        int ready[2];
+        int release[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        ASSERT_EQ(::pipe(release), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            CFile file;
+            const bool open = file.Open(CString(NarrowToWide(held.string())),
+                                        CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive);
+            if (open) file.Write("partial", 7);
+            char token = 'r';
+            if (::write(ready[1], &token, 1) != 1 || ::read(release[0], &token, 1) != 1) ::_exit(2);
+            ::_exit(open ? 0 : 1);
+        }
+        char token;
+        ASSERT_EQ(::read(ready[0], &token, 1), 1);
+        { CMonitorControl monitor(true); }
+        EXPECT_TRUE(std::filesystem::exists(held));
+        ASSERT_EQ(::write(release[1], "x", 1), 1);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
+        // Once the writer is gone, the leftover goes at the next start.
+        { CMonitorControl monitor(true); }
+        EXPECT_FALSE(std::filesystem::exists(held));
+    }
+}
+
+// The log stays plain at shutdown also when this monitor never held it: another holder (another
+// terminal on the same installation) kept it during the run and let it go before the shutdown.
+TEST(Lifecycle, OperationLogThatTheMonitorDoesNotHoldIsNotScrambledAtShutdown) {
+    ScratchHost scratch;
+    HostEnvironment host;
+    auto monitor = std::make_unique<CMonitorControl>(false);
+    const CString log = *MonitorTestAccess::m_pstrOpLogFile(*monitor);
+    {
+        std::lock_guard<std::mutex> lock(MonitorTestAccess::m_mtxOpLog(*monitor));
+        MonitorTestAccess::m_fileOpLog(*monitor).Abort();
+        MonitorTestAccess::m_bOpLogOpen(*monitor) = false;
+    }
+    std::ofstream(WideToNarrow(log), std::ios::binary) << std::string(32, '\x05');
+    monitor.reset();
+    std::ifstream in(WideToNarrow(log), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, std::string(32, '\x05'));
 }
 
 TEST(Lifecycle, FailedRemovalEndsTheSweepButNotTheConstructor) {

@@ -115,6 +115,9 @@ TEST_F(OperationLog, FailedWriteLosesOnlyItsOwnRecord) {
     ASSERT_TRUE(SetFileSizeLimitForTesting(24));
     clock.Advance(1);
     EXPECT_NO_THROW(Write(L"MenuCommand", L"Open", L"x"));
+    // The 8 bytes that did go out are cut off again: the log ends on a record boundary even if
+    // nothing is written after the failure.
+    EXPECT_EQ(fs::file_size(logPath), 16u);
     ASSERT_TRUE(SetFileSizeLimitForTesting(0));
     clock.Advance(1);
     Write(L"MenuCommand", L"0", L"0");
@@ -129,6 +132,26 @@ TEST_F(OperationLog, ExistingLogIsAppendedTo) {
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(ReadAll(logPath).substr(0, 16), "0123456789abcdef");
     EXPECT_EQ(records[1], (OperationRecord{80001, 5, 0, 0}));
+}
+
+// A fragment of a record at the end of the log (a write cut short by a crash or a full disk in an
+// earlier run) is cut off when the log is opened, so that the new record and every later one
+// start on a record boundary.
+TEST_F(OperationLog, FragmentAtTheEndIsCutWhenTheLogIsOpened) {
+    const std::string whole = std::string("0123456789abcdef") + "fedcba9876543210";
+    for (const size_t fragment : {size_t{0}, size_t{1}, size_t{7}, size_t{15}}) {
+        SCOPED_TRACE("fragment of " + std::to_string(fragment) + " bytes");
+        // Each case opens the log afresh.
+        MonitorTestAccess::m_fileOpLog(*monitor).Abort();
+        MonitorTestAccess::m_bOpLogOpen(*monitor) = false;
+        std::ofstream(logPath, std::ios::binary | std::ios::trunc) << whole + std::string(fragment, 'x');
+        clock.SetLocal(2023, 11, 15, 8, 0, 1);
+        Write(L"PopupMenuOpen", L"0", L"0");
+        const std::string bytes = ReadAll(logPath);
+        ASSERT_EQ(bytes.size(), whole.size() + 16);
+        EXPECT_EQ(bytes.substr(0, whole.size()), whole);
+        EXPECT_EQ(ReadRecords(logPath).back(), (OperationRecord{80001, 5, 0, 0}));
+    }
 }
 
 // The item store: one named element under "ROOT" per item.

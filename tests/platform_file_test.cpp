@@ -4,10 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/File.h"
 #include "platform/TextConv.h"
@@ -45,6 +47,48 @@ protected:
 };
 
 constexpr unsigned kCreateWrite = CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite;
+
+// A child process that holds `path` open through CFile with the given flags (or holds the lock
+// file `path` through CFileLock) until the object is destroyed. No test assertions in the child:
+// it reports through its exit code.
+class HeldByChild {
+public:
+    HeldByChild(const CString& path, unsigned flags, bool asLock = false) {
+        if (::pipe(m_ready) != 0 || ::pipe(m_release) != 0) return;
+        m_child = ::fork();
+        if (m_child == 0) {
+            CFile file;
+            CFileLock lock;
+            const bool held = asLock ? lock.Lock(path, 0) == CFileLock::locked : file.Open(path, flags);
+            char token = 'r';
+            if (::write(m_ready[1], &token, 1) != 1 || ::read(m_release[0], &token, 1) != 1) ::_exit(2);
+            ::_exit(held ? 0 : 1);
+        }
+        char token;
+        if (m_child > 0 && ::read(m_ready[0], &token, 1) != 1) m_child = -1;
+    }
+    ~HeldByChild() {
+        if (m_child > 0) {
+            EXPECT_EQ(Release(), 0) << "the child could not hold the file";
+        }
+    }
+    bool Started() const { return m_child > 0; }
+    // Lets the child go; its exit code (0 when it held the file).
+    int Release() {
+        if (m_child <= 0) return -1;
+        if (::write(m_release[1], "x", 1) != 1) return -1;
+        int status = 0;
+        const pid_t waited = ::waitpid(m_child, &status, 0);
+        m_child = 0;
+        for (int fd : {m_ready[0], m_ready[1], m_release[0], m_release[1]}) ::close(fd);
+        return waited > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    int m_ready[2] = {-1, -1};
+    int m_release[2] = {-1, -1};
+    pid_t m_child = -1;
+};
 
 }  // namespace
 
@@ -111,6 +155,90 @@ TEST_F(FileTest, ExclusiveOpenKeepsOtherProcessesOut) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(OpenCause(path, CFile::modeRead | CFile::shareExclusive), 0);
     for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
+}
+
+// As on Windows, a file that another process holds open through CFile, with or without sharing,
+// is neither removed, renamed nor replaced (nor put in another file's place); it stays intact, and
+// the change succeeds once the other process has let it go.
+TEST_F(FileTest, FileHeldByAnotherProcessIsNotRemovedRenamedOrReplaced) {
+    const CString held = Path(L"DATA4706");
+    const CString other = Path(L"DATA4706$");
+    struct Change {
+        const char* name;
+        void (*run)(const CString& held, const CString& other);
+    };
+    const Change changes[] = {
+        {"Remove", [](const CString& h, const CString&) { CFile::Remove(h); }},
+        {"DeleteFile",
+         [](const CString& h, const CString&) {
+             if (!DeleteFile(h)) throw CFileException(CFileException::sharingViolation);
+         }},
+        {"Rename", [](const CString& h, const CString&) { CFile::Rename(h, h + L".moved"); }},
+        {"Replace onto it", [](const CString& h, const CString& o) { CFile::Replace(o, h); }},
+        {"Replace it onto another", [](const CString& h, const CString& o) { CFile::Replace(h, o); }},
+        {"MoveOver onto it",
+         [](const CString& h, const CString& o) {
+             CFile file(o, CFile::modeRead | CFile::shareExclusive);
+             file.MoveOver(h);
+         }},
+    };
+    for (const unsigned share : {CFile::shareExclusive, CFile::shareDenyNone}) {
+        for (const Change& change : changes) {
+            SCOPED_TRACE(std::string(change.name) + ", share " + std::to_string(share));
+            WriteAll(scratch.Dir() / "DATA4706", "held");
+            WriteAll(scratch.Dir() / "DATA4706$", "other");
+            {
+                HeldByChild child(held, CFile::modeRead | share);
+                ASSERT_TRUE(child.Started());
+                EXPECT_EQ(ThrownCause([&] { change.run(held, other); }), CFileException::sharingViolation);
+                EXPECT_EQ(ReadAll(scratch.Dir() / "DATA4706"), "held");
+                EXPECT_EQ(ReadAll(scratch.Dir() / "DATA4706$"), "other");
+            }
+            EXPECT_EQ(ThrownCause([&] { change.run(held, other); }), 0);
+            std::error_code ec;
+            fs::remove(scratch.Dir() / "DATA4706.moved", ec);
+        }
+    }
+}
+
+// The lock of a folder shared by several processes: a second holder waits and gives up after
+// its time-out while another process holds the lock, and gets it once that process lets it go;
+// a lock file that cannot be made is reported as unavailable at once.
+TEST_F(FileTest, FileLockExcludesOtherProcessesUntilReleased) {
+    const CString path = Path(L"LOCK");
+    CFileLock lock;
+    {
+        HeldByChild child(path, 0, true);
+        ASSERT_TRUE(child.Started());
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(lock.Lock(path, 100), CFileLock::timedOut);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+        EXPECT_FALSE(lock.IsLocked());
+    }
+    EXPECT_EQ(lock.Lock(path, 100), CFileLock::locked);
+    EXPECT_TRUE(lock.IsLocked());
+    {
+        // Held here: the child cannot take it.
+        HeldByChild child(path, 0, true);
+        EXPECT_EQ(child.Release(), 1);
+    }
+    lock.Unlock();
+    EXPECT_EQ(lock.Lock(Path(L"no-such-dir\\LOCK"), 1000), CFileLock::unavailable);
+}
+
+// Flush puts the file on the disk and says so to the test observer.
+TEST_F(FileTest, FlushReachesTheObserver) {
+    static std::vector<std::string> flushed;
+    flushed.clear();
+    SetFileFlushObserverForTesting([](const CString& p) { flushed.push_back(WideToNarrow(p)); });
+    CFile file(Path(L"data.bin"), kCreateWrite | CFile::shareExclusive);
+    file.Write("abc", 3);
+    file.Flush();
+    EXPECT_TRUE(WriteFileBytesAtomic(Path(L"config.ini"), "x"));
+    SetFileFlushObserverForTesting(nullptr);
+    ASSERT_EQ(flushed.size(), 2u);
+    EXPECT_EQ(flushed[0], WideToNarrow(Path(L"data.bin")));
+    EXPECT_EQ(flushed[1].rfind(scratch.Dir().string() + "/config.ini.tmp", 0), 0u) << flushed[1];
 }
 
 TEST_F(FileTest, CreateTruncatesUnlessNoTruncateAndAppends) {

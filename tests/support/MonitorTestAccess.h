@@ -45,6 +45,7 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_mapNormalStat)
     MONITOR_MEMBER(m_bOpLogOpen)
     MONITOR_MEMBER(m_fileOpLog)
+    MONITOR_MEMBER(m_mtxOpLog)
     MONITOR_MEMBER(m_pMarkup)
     MONITOR_MEMBER(m_strWindowsVersion)
     MONITOR_MEMBER(m_mapPushStat)

@@ -82,6 +82,9 @@ private:
     // Sampling thread body; returns the thread's exit code (0 to 3).
     unsigned SamplingThreadProc();
     void StopSamplingThread();
+    // Disconnects every subscription and waits for the handlers still running (the destructor's
+    // first step after m_bStopping).
+    void ShutHandlerGate();
     void RemoveInterruptedContainerFiles();
 
     // Monitor configuration.

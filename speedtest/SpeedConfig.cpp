@@ -67,7 +67,8 @@ void CMonitorControl::GetCurrentServerProfileVersion(boost::any payload) {
 
     bool testSpeed = m_bTestSpeed;
     if (local < version) {
-        testSpeed = FetchSpeedTestConfiguration(path, GetSpeedTestSettings());
+        testSpeed =
+            FetchSpeedTestConfiguration(path, ReadConfigServerSetting(GetExecutableDir()), GetSpeedTestSettings());
         if (!testSpeed) {
             m_bTestSpeed = false;
         } else if (auto* publisher = static_cast<MessagePublisher*>(CQZObjectManager::Get(L"MessagePublisher"))) {
@@ -105,7 +106,8 @@ void CMonitorControl::ParseServerConfig() {
         fetch = GetPrivateProfileInt(kConfigSection, L"Version", -1, path) != 0;
     }
     if (fetch) {
-        testSpeed = FetchSpeedTestConfiguration(path, GetSpeedTestSettings());
+        testSpeed =
+            FetchSpeedTestConfiguration(path, ReadConfigServerSetting(GetExecutableDir()), GetSpeedTestSettings());
         if (!testSpeed) m_bTestSpeed = false;
     }
 

@@ -8,7 +8,9 @@
 #include <thread>
 
 #include "host/HostEnvironment.h"
+#include "platform/TextConv.h"
 #include "speedtest/SpeedTestSettings.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/MonitorTestAccess.h"
 
@@ -22,8 +24,9 @@ TEST(SpeedTestConcurrency, TheSamplerNeverReportsAPartialServerList) {
     LoopbackHttpServer server;
     SpeedTestSettings settings;
     settings.fetchTimeoutMs = 2000;
-    settings.configServerFallback = server.BaseUrl();
     SetSpeedTestSettingsForTesting(settings);
+    WriteAll(host.Dir() / "config" / "SpeedTestServer.ini",
+             "[ConfigServer]\nAddress=" + WideToNarrow(server.BaseUrl()) + "\n");
 
     constexpr int kServers = 8;
     std::string body =

@@ -108,6 +108,10 @@ bool CMonitorControl::WriteProcessInfo() {
 }
 
 bool CMonitorControl::GetFendrakeProcessInfo() {
+    // The data manager is asked before the lock is taken: no lock is held across a call to it.
+    auto* dataMgr = static_cast<CDataMgr*>(CQZObjectManager::Get(L"CDataMgr"));
+    const std::int32_t shutDowns = dataMgr ? dataMgr->GetShutDownCount() : 0;
+
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
     if (!m_pstrStatFile) return false;
     const CString path = *m_pstrStatFile;
@@ -148,8 +152,7 @@ bool CMonitorControl::GetFendrakeProcessInfo() {
 
     // The count stops at the largest 32-bit value rather than wrapping to a negative one.
     WriteItem(path, L"StatisticsTime", FormatInt(count == INT32_MAX ? count : count + 1));
-    if (auto* dataMgr = static_cast<CDataMgr*>(CQZObjectManager::Get(L"CDataMgr")))
-        WriteItem(path, L"ShutDownCount", FormatInt(dataMgr->GetShutDownCount()));
+    if (dataMgr) WriteItem(path, L"ShutDownCount", FormatInt(shutDowns));
 
     // The log-on records gathered since the last call, as "LogOn" elements at the end of "ROOT".
     std::vector<MONITOR_SERVER_INFO> logons;

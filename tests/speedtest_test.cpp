@@ -4,8 +4,11 @@
 
 #include <boost/any.hpp>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -113,6 +116,47 @@ TEST_F(SpeedTest, FirstFetchIntoAHostWithoutASpeedTestFilePingsItsServers) {
     EXPECT_EQ(server.Requests(), 1);
     EXPECT_EQ(downloadMessages.size(), 1u);
     EXPECT_EQ(A::m_vecPingServer(monitor).size(), 6u);
+}
+
+// A host that answers "StatusWndNeedToDownload" on the publishing thread: it times a web page,
+// reports a download time and its server profile again, and a sample runs meanwhile. None of that
+// deadlocks the monitor; the web timing is reported (speed tests are on when the host is told),
+// and the sample waits until the servers are measured.
+TEST_F(SpeedTest, AHostThatAnswersTheDownloadMessageOnTheSameThread) {
+    SetConfigServer(ServerUrl());
+    server.SetBody("[NSCore_Configuration]\nVersion=5\n[Ping_ServerList]\nServerNumber=1\nServer1=" + Server() +
+                   "\n[Download_URL]\nURL=http://127.0.0.1/big.bin\n");
+    size_t reportsDuringTheRefresh = 0;
+    env.Publisher()._subscribe(L"StatusWndNeedToDownload", [&](boost::any) {
+        env.Publisher().publish(L"MoniterHTMLSpeedTestURL", boost::any(CString(L"http://quote.example/")));
+        env.Publisher().publish(L"MoniterHTMLSpeedTestTime", boost::any(180));
+        env.Publisher().publish(L"MoniterDownloadSpeedTest", boost::any(640));
+        HostVersion(5);
+        monitor.CollectProcessInfo();
+        reportsDuringTheRefresh = Reports().size();
+    });
+    auto refresh = std::async(std::launch::async, [this] { HostVersion(5); });
+    if (refresh.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        std::fprintf(stderr, "the speed-test refresh deadlocked on a host that answers on its thread\n");
+        std::_Exit(1);  // the refresh thread cannot be joined
+    }
+    refresh.get();
+
+    EXPECT_EQ(server.Requests(), 1);  // the second report found the file current
+    EXPECT_EQ(downloadMessages, std::vector<int>{0});
+    EXPECT_EQ(reportsDuringTheRefresh, 1u);  // the web timing only
+    ASSERT_EQ(A::m_vecPingServer(monitor).size(), 1u);
+    EXPECT_GE(A::m_vecPingServer(monitor)[0].nPingTime, 0);
+
+    monitor.CollectProcessInfo();
+    const auto reports = Reports();
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0], (std::vector<std::wstring>{L"00-1A-2B-3C-4D-5E ", L"WebOpenTest",
+                                                     L"URL:http://quote.example/", L"Time:180ms"}));
+    EXPECT_EQ(reports[1][1], L"ServerPingTest");
+    EXPECT_EQ(reports[1][2], L"Server IP:" + NarrowToWide(Server()));
+    EXPECT_EQ(reports[2], (std::vector<std::wstring>{L"00-1A-2B-3C-4D-5E ", L"DownloadTest",
+                                                     L"http://127.0.0.1/big.bin", L"Time:640ms"}));
 }
 
 TEST_F(SpeedTest, CurrentLocalVersionChangesNothing) {

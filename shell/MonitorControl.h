@@ -24,7 +24,7 @@
 // that enters the monitor, must not deadlock it.
 // The batch flags are atomic: a flag is set only after its batch is complete and cleared only
 // after the analysis has emptied it. Handlers enter through a gate (m_pGate) so that the destructor
-// can disconnect them and wait for handlers already running before it frees the object.
+// can disconnect them and wait for handlers already running before it tears anything down.
 #pragma once
 
 #include <atomic>

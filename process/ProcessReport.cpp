@@ -6,6 +6,9 @@
 // process started from the same installation may be changing the same statistics file; when that
 // process keeps it too long, the report is not written and the result is false. The log-on
 // records are taken out of the capture list under m_mtxCapture.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cwchar>
 #include <mutex>
 
@@ -15,7 +18,6 @@
 #include "platform/File.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Profile.h"
-
 #include "shell/MonitorControl.h"
 #include "store/DataFilesLock.h"
 
@@ -43,11 +45,25 @@ std::int32_t ParseInt(const CString& text) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<unsigned long long>(value)));
 }
 
-// "%lf" of a stored text; 0.0 when it does not start with a number.
+// "%lf" of a stored text; 0.0 when it does not start with a number. A stored "inf" or "nan" (or a
+// number too large for a double) is input that no arithmetic may carry on, so it reads as 0.0 too.
 double ParseDouble(const CString& text) {
     wchar_t* end = nullptr;
     const double value = std::wcstod(text.GetString(), &end);
-    return end == text.GetString() ? 0.0 : value;
+    return end == text.GetString() || !std::isfinite(value) ? 0.0 : value;
+}
+
+// The stored sample count: a count below 0 (a damaged or hand-edited file) counts as 0, so the
+// merges below never divide by count + 1 = 0.
+std::int32_t StoredCount(const CString& text) {
+    return std::max<std::int32_t>(ParseInt(text), 0);
+}
+
+// The mean of `count` samples averaging `average`, with one more sample. Written as a step from
+// the old mean so that it stays finite for any finite stored values (count * average could
+// overflow a double); for ordinary values it equals (count * average + sample) / (count + 1).
+double MergeMean(double average, std::int32_t count, double sample) {
+    return average + (sample - average) / (static_cast<double>(count) + 1.0);
 }
 
 // The i-th (from 0) of a run of numbered names: the name followed by the character 0x31 + i, so
@@ -96,6 +112,10 @@ bool CMonitorControl::WriteProcessInfo() {
 }
 
 bool CMonitorControl::GetFendrakeProcessInfo() {
+    // The data manager is asked before the lock is taken: no lock is held across a call to it.
+    auto* dataMgr = static_cast<CDataMgr*>(CQZObjectManager::Get(L"CDataMgr"));
+    const std::int32_t shutDowns = dataMgr ? dataMgr->GetShutDownCount() : 0;
+
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
     if (!m_pstrStatFile) return false;
     const CString path = *m_pstrStatFile;
@@ -108,7 +128,7 @@ bool CMonitorControl::GetFendrakeProcessInfo() {
     // The stored values act as the accumulators; this call adds one sample to them.
     CString text;
     ReadItem(path, L"StatisticsTime", text);
-    const std::int32_t count = ParseInt(text);
+    const std::int32_t count = StoredCount(text);
 
     // Memory: the stored average is taken over the peak working set. Without a reading the
     // memory values are left as stored.
@@ -120,8 +140,7 @@ bool CMonitorControl::GetFendrakeProcessInfo() {
         if (ParseDouble(text) < peak) WriteItem(path, L"ProcessMemoryPeakSize", FormatDouble(peak));
         ReadItem(path, L"ProcessMemoryAverageSize", text);
         const double average = ParseDouble(text);
-        WriteItem(path, L"ProcessMemoryAverageSize",
-                  FormatDouble((count * average + peak) / (static_cast<double>(count) + 1.0)));
+        WriteItem(path, L"ProcessMemoryAverageSize", FormatDouble(MergeMean(average, count, peak)));
     }
 
     // Processor: a load outside 0 to 100 leaves the stored processor values alone.
@@ -137,9 +156,9 @@ bool CMonitorControl::GetFendrakeProcessInfo() {
         if (ParseInt(text) < load) WriteItem(path, L"ProcessCPUPeakSize", FormatInt(load));
     }
 
-    WriteItem(path, L"StatisticsTime", FormatInt(static_cast<std::int32_t>(static_cast<std::uint32_t>(count) + 1U)));
-    if (auto* dataMgr = static_cast<CDataMgr*>(CQZObjectManager::Get(L"CDataMgr")))
-        WriteItem(path, L"ShutDownCount", FormatInt(dataMgr->GetShutDownCount()));
+    // The count stops at the largest 32-bit value rather than wrapping to a negative one.
+    WriteItem(path, L"StatisticsTime", FormatInt(count == INT32_MAX ? count : count + 1));
+    if (dataMgr) WriteItem(path, L"ShutDownCount", FormatInt(shutDowns));
 
     // The log-on records gathered since the last call, as "LogOn" elements at the end of "ROOT".
     std::vector<MONITOR_SERVER_INFO> logons;

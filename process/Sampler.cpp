@@ -2,8 +2,9 @@
 // running peaks and averages, the once-per-run speed reports, and the start of the traffic
 // analysis when both capture batches are ready.
 //
-// Runs with m_csLock held (the sampling thread takes it); speed-test state is read under
-// m_mtxSpeed and the reports are handed to the data manager after that lock is released.
+// The statistics are folded in under m_csLock; speed-test state is read under m_mtxSpeed. Neither
+// lock is held while the data manager is called (the reports and the shutdown count), so a host
+// whose data manager waits for another thread that enters the monitor cannot deadlock it.
 #include <mutex>
 
 #include "host/DataMgr.h"
@@ -35,10 +36,11 @@ struct PingReport {
 }  // namespace
 
 bool CMonitorControl::CollectProcessInfo() {
-    std::lock_guard<std::recursive_mutex> lock(m_csLock);
     CDataMgr* dataMgr = DataManager();
 
-    // Speed reports: the ping list once per run, each download time once.
+    // Speed reports: the ping list once per run, each download time once. While a refresh is
+    // still measuring its servers they wait for a later sample: the list and the download URL
+    // they would carry are about to be replaced.
     if (m_bTestSpeed) {
         std::vector<PingReport> pings;
         bool sendDownload = false;
@@ -46,12 +48,13 @@ bool CMonitorControl::CollectProcessInfo() {
         std::int32_t nDownloadTime = 0;
         {
             std::lock_guard<std::mutex> speed(m_mtxSpeed);
-            if (!m_bPingReported) {
+            const bool settled = m_nPingRoundsRunning == 0;
+            if (settled && !m_bPingReported) {
                 for (const ServerPingEntry& entry : m_vecPingServer)
                     pings.push_back({entry.strServer, entry.nPingTime});
                 m_bPingReported = true;
             }
-            if (!m_bDownloadReported) {
+            if (settled && !m_bDownloadReported) {
                 sendDownload = true;
                 strDownloadURL = m_strDownloadURL;
                 nDownloadTime = m_nDownloadTime;
@@ -62,6 +65,10 @@ bool CMonitorControl::CollectProcessInfo() {
             SendSpeedReport(L"ServerPingTest", L"Server IP:" + ping.strServer, ping.nTime);
         if (sendDownload) SendSpeedReport(L"DownloadTest", strDownloadURL, nDownloadTime);
     }
+    const std::int32_t shutDowns = dataMgr ? dataMgr->GetShutDownCount() : 0;
+
+    // Serialised with the statistics writers, the analysis and the destructor.
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
 
     // Memory: the peak of the peak working set and the mean of the working set, in megabytes. A
     // sample whose counters cannot be read leaves both as they are.
@@ -87,10 +94,8 @@ bool CMonitorControl::CollectProcessInfo() {
     }
 
     m_nSampleCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_nSampleCount) + 1U);
-    if (dataMgr) {
-        m_nShutDownCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_nShutDownCount) +
-                                                     static_cast<std::uint32_t>(dataMgr->GetShutDownCount()));
-    }
+    m_nShutDownCount =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(m_nShutDownCount) + static_cast<std::uint32_t>(shutDowns));
 
     if (m_bSendBatchReady.load(std::memory_order_acquire) == 1 &&
         m_bRecvBatchReady.load(std::memory_order_acquire) == 1)

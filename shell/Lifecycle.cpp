@@ -88,6 +88,11 @@ CMonitorControl::~CMonitorControl() {
     // 1. Handlers that test the flag ignore every message from now on.
     m_bStopping = true;
 
+    // Shut the gate before anything is torn down: disconnect from the host and wait for the
+    // handlers already running on host threads (one that passed its m_bStopping check just before
+    // may still write a record). From here on no handler reads the members freed below.
+    ShutHandlerGate();
+
     // 2. The process statistics report (nothing in an offline object).
     {
         std::lock_guard<std::recursive_mutex> lock(m_csLock);
@@ -185,8 +190,9 @@ CMonitorControl::~CMonitorControl() {
         delete m_pstrSpeedFile;
         m_pstrSpeedFile = nullptr;
     }
+}
 
-    // Disconnect from the host and wait for handlers still running on host threads.
+void CMonitorControl::ShutHandlerGate() {
     for (auto& connection : m_vecConnections) connection.disconnect();
     m_pGate->ShutAndDrain();
     if (!m_bOffline) {

@@ -13,15 +13,18 @@
 //
 // Threads: host threads call the handlers, the sampling thread calls CollectProcessInfo, any
 // caller may call the public operations, and the host's thread destroys the object. Shared state
-// is guarded by three locks, always taken in this order when nested:
+// is guarded by four locks, always taken in this order when nested:
 //   m_csLock    the statistics side: sampler accumulators, the analysis and its maps, the
 //               working document m_pMarkup and the statistics file, the machine description;
 //   m_mtxSpeed  speed-test state (server list, web and download timings, report flags);
 //   m_mtxCapture the capture buffers and batches (held for one append per message);
 //   m_mtxOpLog  the operation log file and the workspace time.
+// None of them is held while the monitor calls out to the host (publish, post-executor, data
+// manager, ping service): a host that calls back on the same thread, or waits for another thread
+// that enters the monitor, must not deadlock it.
 // The batch flags are atomic: a flag is set only after its batch is complete and cleared only
 // after the analysis has emptied it. Handlers enter through a gate (m_pGate) so that the destructor
-// can disconnect them and wait for handlers already running before it frees the object.
+// can disconnect them and wait for handlers already running before it tears anything down.
 #pragma once
 
 #include <atomic>
@@ -82,6 +85,9 @@ private:
     // Sampling thread body; returns the thread's exit code (0 to 3).
     unsigned SamplingThreadProc();
     void StopSamplingThread();
+    // Disconnects every subscription and waits for the handlers still running (the destructor's
+    // first step after m_bStopping).
+    void ShutHandlerGate();
     void RemoveInterruptedContainerFiles();
 
     // Monitor configuration.
@@ -208,6 +214,10 @@ private:
 
     // Serialisation added on top of the member table (see the header comment).
     std::mutex m_mtxSpeed;
+    // Speed-test refreshes whose server list is not stored yet (guarded by m_mtxSpeed): while one
+    // runs, the sampler holds back the ping and download reports.
+    struct PingRound;
+    std::int32_t m_nPingRoundsRunning = 0;
     std::mutex m_mtxCapture;
     std::mutex m_mtxOpLog;
     // Offset just past the last whole record of the open operation log (guarded by m_mtxOpLog):

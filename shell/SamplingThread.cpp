@@ -24,11 +24,7 @@ unsigned CMonitorControl::SamplingThreadProc() {
             return 3;
         }
         if (!m_bRunning) break;
-        {
-            // Serialised with the statistics writers, the analysis and the destructor.
-            std::lock_guard<std::recursive_mutex> lock(m_csLock);
-            CollectProcessInfo();
-        }
+        CollectProcessInfo();  // takes the locks it needs, none across its calls to the host
         m_timer.Set(kSampleDueTime, 0);
     }
     return 0;

@@ -67,26 +67,25 @@ bool Get(const std::string& url, const SpeedTestSettings& settings, std::string&
 
 }  // namespace
 
-bool FetchSpeedTestConfiguration(const CString& localPath, const SpeedTestSettings& settings) {
-    CString base = GetPrivateProfileString(kConfigSection, kConfigServerKey, L"", localPath);
-    base.Trim();
-    if (base.IsEmpty()) base = settings.configServerFallback;
-    if (base.IsEmpty() || !IsHttpAddress(base)) return false;
-    CString url = base;
+CString ReadConfigServerSetting(const CString& exeDir) {
+    CString address =
+        GetPrivateProfileString(kServerSettingSection, kServerSettingKey, L"", exeDir + kServerSettingFile);
+    address.Trim();
+    return address;
+}
+
+bool FetchSpeedTestConfiguration(const CString& localPath, const CString& serverBase,
+                                 const SpeedTestSettings& settings) {
+    CString url = serverBase;
+    url.Trim();
+    if (url.IsEmpty() || !IsHttpAddress(url)) return false;
     while (url.GetLength() > 0 && url.GetAt(url.GetLength() - 1) == L'/') url = url.Left(url.GetLength() - 1);
     url += kConfigServerPath;
 
     std::string body;
     if (!Get(WideToNarrow(url), settings, body)) return false;
 
-    // Complete the download in a temporary file beside the local one, then replace the local
-    // file in one step. The name ends in '~', never in '$' (names the start-up sweep removes).
-    const CString temp = localPath + L".download~";
-    bool ok = WriteFileBytesAtomic(temp, body);
-    if (ok && GetPrivateProfileString(kConfigSection, kConfigServerKey, L"", temp).IsEmpty())
-        ok = WritePrivateProfileString(kConfigSection, kConfigServerKey, base, temp);
-    std::string complete;
-    ok = ok && ReadFileBytes(temp, complete) && WriteFileBytesAtomic(localPath, complete);
-    DeleteFile(temp);
-    return ok;
+    // The body is complete in memory; the local file is replaced in one step (through a temporary
+    // file beside it), so a reader sees the old or the new configuration, never part of one.
+    return WriteFileBytesAtomic(localPath, body);
 }

@@ -1,9 +1,15 @@
 // The speed-test configuration: its refresh when the host reports a newer server profile, the
 // server list it names and the pings of those servers.
 //
-// Speed tests are switched on (m_bTestSpeed) only after the server list has been read and
-// measured and stored under m_mtxSpeed, so the sampler never sees a list that is still being
-// filled. Refreshes are serialised: one fetch and one round of pings at a time.
+// No lock is held while the refresh calls out to the host (the publish of
+// "StatusWndNeedToDownload" and the host's ping service): a host may answer on the same thread,
+// for instance by reporting its server profile again, which re-enters the refresh. Only the check
+// of the local file and its fetch are serialised, since the fetch replaces the file the check
+// reads. Speed tests are switched on as soon as the fetch succeeds, before the host is told, so a
+// web timing that the host reports while the servers are pinged is reported. The sampler never
+// reports a list that is still being measured: each refresh counts as a ping round from its start
+// until its list is stored, and the sampler holds the ping and download reports back while a
+// round runs.
 #include <boost/any.hpp>
 #include <mutex>
 #include <vector>
@@ -23,7 +29,8 @@
 
 namespace {
 
-std::mutex g_refreshMutex;
+// Serialises the check of the local configuration file and its replacement by a fetch.
+std::mutex g_fetchMutex;
 
 // More servers than this are not read: the list comes from a downloaded file.
 constexpr int kMaxServers = 256;
@@ -54,27 +61,49 @@ std::vector<ServerPingEntry> ReadServerList(const CString& path) {
 
 }  // namespace
 
+// A refresh whose server list is not stored yet (see the top of the file).
+struct CMonitorControl::PingRound {
+    explicit PingRound(CMonitorControl& monitor) : m_monitor(monitor) {
+        std::lock_guard<std::mutex> lock(m_monitor.m_mtxSpeed);
+        ++m_monitor.m_nPingRoundsRunning;
+    }
+    ~PingRound() {
+        std::lock_guard<std::mutex> lock(m_monitor.m_mtxSpeed);
+        --m_monitor.m_nPingRoundsRunning;
+    }
+    PingRound(const PingRound&) = delete;
+    PingRound& operator=(const PingRound&) = delete;
+
+private:
+    CMonitorControl& m_monitor;
+};
+
 void CMonitorControl::GetCurrentServerProfileVersion(boost::any payload) {
     const int version = boost::any_cast<int>(payload);
-    std::lock_guard<std::mutex> refresh(g_refreshMutex);
-
     const CString path = SpeedTestConfigPath();
-    int local = -1;
-    if (!PathFileExists(path))
-        CreateEmptyConfig(path);
-    else
-        local = GetPrivateProfileInt(kConfigSection, L"Version", -1, path);
+    // Begun before speed tests can be switched on, so the sampler waits for this round's list.
+    PingRound round(*this);
 
-    bool testSpeed = m_bTestSpeed;
-    if (local < version) {
-        testSpeed = FetchSpeedTestConfiguration(path, GetSpeedTestSettings());
-        if (!testSpeed) {
-            m_bTestSpeed = false;
-        } else if (auto* publisher = static_cast<MessagePublisher*>(CQZObjectManager::Get(L"MessagePublisher"))) {
-            publisher->publish(L"StatusWndNeedToDownload", boost::any(0));
+    bool fetched = false;
+    {
+        std::lock_guard<std::mutex> fetch(g_fetchMutex);
+        int local = -1;
+        if (!PathFileExists(path))
+            CreateEmptyConfig(path);
+        else
+            local = GetPrivateProfileInt(kConfigSection, L"Version", -1, path);
+        if (local < version) {
+            fetched =
+                FetchSpeedTestConfiguration(path, ReadConfigServerSetting(GetExecutableDir()), GetSpeedTestSettings());
+            m_bTestSpeed = fetched;
         }
     }
-    if (!testSpeed) return;
+    if (fetched) {
+        if (auto* publisher = static_cast<MessagePublisher*>(CQZObjectManager::Get(L"MessagePublisher")))
+            publisher->publish(L"StatusWndNeedToDownload", boost::any(0));
+    }
+    // On now or from an earlier message; a refresh re-entered from the publish may have changed it.
+    if (!m_bTestSpeed) return;
 
     std::vector<ServerPingEntry> servers = ReadServerList(path);
     for (auto& entry : servers) {
@@ -84,29 +113,29 @@ void CMonitorControl::GetCurrentServerProfileVersion(boost::any payload) {
         entry.nPingTime = PingTest(server.c_str());
     }
     const CString url = GetPrivateProfileString(L"Download_URL", L"URL", L"", path, 100);
-    {
-        std::lock_guard<std::mutex> lock(m_mtxSpeed);
-        m_vecPingServer = std::move(servers);
-        m_strDownloadURL = url;
-    }
-    m_bTestSpeed = true;
+    std::lock_guard<std::mutex> lock(m_mtxSpeed);
+    m_vecPingServer = std::move(servers);
+    m_strDownloadURL = url;
 }
 
 void CMonitorControl::ParseServerConfig() {
-    std::lock_guard<std::mutex> refresh(g_refreshMutex);
-
     const CString path = SpeedTestConfigPath();
+    PingRound round(*this);
     bool testSpeed = m_bTestSpeed;
-    bool fetch = false;
-    if (!PathFileExists(path)) {
-        CreateEmptyConfig(path);
-        fetch = true;
-    } else {
-        fetch = GetPrivateProfileInt(kConfigSection, L"Version", -1, path) != 0;
-    }
-    if (fetch) {
-        testSpeed = FetchSpeedTestConfiguration(path, GetSpeedTestSettings());
-        if (!testSpeed) m_bTestSpeed = false;
+    {
+        std::lock_guard<std::mutex> fetch(g_fetchMutex);
+        bool refetch = false;
+        if (!PathFileExists(path)) {
+            CreateEmptyConfig(path);
+            refetch = true;
+        } else {
+            refetch = GetPrivateProfileInt(kConfigSection, L"Version", -1, path) != 0;
+        }
+        if (refetch) {
+            testSpeed =
+                FetchSpeedTestConfiguration(path, ReadConfigServerSetting(GetExecutableDir()), GetSpeedTestSettings());
+            if (!testSpeed) m_bTestSpeed = false;
+        }
     }
 
     // Four pings per server; the time kept is the mean of the runs that measured one, or the

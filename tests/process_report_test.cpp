@@ -2,6 +2,7 @@
 // merged one sample at a time.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <fstream>
 
 #include "host/HostEnvironment.h"
@@ -171,6 +172,53 @@ TEST_F(ProcessReport, DocumentFormAppendsLogOnsWithTheTrafficUnderTheLast) {
     ASSERT_GE(doc.size(), tail.size());
     EXPECT_EQ(doc.substr(doc.size() - tail.size()), tail) << doc;
     EXPECT_TRUE(A::m_vecLogonServer(monitor).empty());
+}
+
+// A stored document is input: whatever its counts and values, the merge neither crashes nor
+// writes inf or nan. A count below 0 counts as 0; a value that is not a finite number reads as 0.
+TEST_F(ProcessReport, DocumentFormTakesAnyStoredValues) {
+    struct Case {
+        const char* count;
+        const char* peak;
+        const char* average;
+        const char* cpuAverage;
+        const wchar_t* expected;  // StatisticsTime, the memory pair and the processor pair
+    };
+    const Case cases[] = {
+        // count + 1 was 0: a division by zero.
+        {"-1", "10.0", "20.0", "30", L"1,32.000000,32.000000,40,40"},
+        {"-7", "0", "0", "0", L"1,32.000000,32.000000,40,40"},
+        {"-2147483648", "0", "0", "0", L"1,32.000000,32.000000,40,40"},
+        // The largest count stays; the means still move towards the sample.
+        {"2147483647", "64.0", "32.0", "40", L"2147483647,64.0,32.000000,40,40"},
+        // Values that are not finite numbers, or whose product with the count overflows.
+        {"3", "nan", "inf", "12", L"4,32.000000,8.000000,19,40"},
+        {"3", "-inf", "-nan", "12", L"4,32.000000,8.000000,19,40"},
+        {"1000", "1e400", "1e308", "0", L"1001,32.000000,"},
+        {"abc", "", "x", "y", L"1,32.000000,32.000000,40,40"},
+    };
+    for (const Case& c : cases) {
+        WriteText(std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ROOT><StatisticsTime>") + c.count +
+                  "</StatisticsTime><ProcessMemoryPeakSize>" + c.peak +
+                  "</ProcessMemoryPeakSize><ProcessMemoryAverageSize>" + c.average +
+                  "</ProcessMemoryAverageSize><ProcessCPUAverageSize>" + c.cpuAverage +
+                  "</ProcessCPUAverageSize><ProcessCPUPeakSize>0</ProcessCPUPeakSize></ROOT>\n");
+        NextLoad(40);
+        EXPECT_TRUE(monitor.GetFendrakeProcessInfo()) << c.count;
+        const std::wstring doc = Document();
+        std::wstring values;
+        for (const wchar_t* name : {L"StatisticsTime=", L"ProcessMemoryPeakSize=", L"ProcessMemoryAverageSize=",
+                                    L"ProcessCPUAverageSize=", L"ProcessCPUPeakSize="}) {
+            const size_t at = doc.find(name);
+            ASSERT_NE(at, std::wstring::npos) << doc;
+            const size_t start = at + std::wcslen(name);
+            if (!values.empty()) values += L",";
+            values += doc.substr(start, doc.find(L',', start) - start);
+        }
+        EXPECT_EQ(values.substr(0, std::wcslen(c.expected)), c.expected) << c.count << " " << c.average;
+        EXPECT_EQ(doc.find(L"inf"), std::wstring::npos) << doc;
+        EXPECT_EQ(doc.find(L"nan"), std::wstring::npos) << doc;
+    }
 }
 
 }  // namespace

@@ -4,11 +4,15 @@
 
 #include <atomic>
 #include <boost/any.hpp>
+#include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 
 #include "host/HostEnvironment.h"
+#include "platform/TextConv.h"
 #include "speedtest/SpeedTestSettings.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/MonitorTestAccess.h"
 
@@ -22,8 +26,9 @@ TEST(SpeedTestConcurrency, TheSamplerNeverReportsAPartialServerList) {
     LoopbackHttpServer server;
     SpeedTestSettings settings;
     settings.fetchTimeoutMs = 2000;
-    settings.configServerFallback = server.BaseUrl();
     SetSpeedTestSettingsForTesting(settings);
+    WriteAll(host.Dir() / "config" / "SpeedTestServer.ini",
+             "[ConfigServer]\nAddress=" + WideToNarrow(server.BaseUrl()) + "\n");
 
     constexpr int kServers = 8;
     std::string body =
@@ -62,6 +67,34 @@ TEST(SpeedTestConcurrency, TheSamplerNeverReportsAPartialServerList) {
         if (report.size() == 4 && report[1] == L"ServerPingTest") ++pings;
     EXPECT_EQ(pings, kServers);
     SetSpeedTestSettingsForTesting(SpeedTestSettings());
+}
+
+// A host whose data manager hands each speed report to another thread and waits for it there,
+// while that thread uses the monitor: the sample that sends the report holds none of the
+// monitor's locks, so the other thread gets through.
+TEST(SpeedTestConcurrency, TheSamplerHoldsNoLockWhileTheDataManagerHasAReport) {
+    ScratchHost host;
+    HostEnvironment env;
+    CMonitorControl monitor(true);
+    A::m_bTestSpeed(monitor) = true;
+    A::m_vecPingServer(monitor) = {ServerPingEntry{L"127.0.0.1", 12}};
+
+    std::atomic<int> reports{0};
+    std::atomic<int> gotThrough{0};
+    std::future<void> other;  // waited for here, not in the listener, so a failure ends the test
+    env.DataManager().SetReportListener([&](const std::vector<CString>&) {
+        ++reports;
+        other = std::async(std::launch::async, [&] {
+            monitor.GetFendrakeProcessInfo();  // takes the statistics lock
+            monitor.WriteProcessInfo();
+        });
+        if (other.wait_for(std::chrono::seconds(5)) == std::future_status::ready) ++gotThrough;
+    });
+    monitor.CollectProcessInfo();
+    env.DataManager().SetReportListener(nullptr);
+    if (other.valid()) other.get();
+    EXPECT_EQ(reports.load(), 1);
+    EXPECT_EQ(gotThrough.load(), 1);
 }
 
 }  // namespace

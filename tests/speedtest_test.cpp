@@ -4,8 +4,11 @@
 
 #include <boost/any.hpp>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -41,12 +44,13 @@ protected:
     ~SpeedTest() override { SetSpeedTestSettingsForTesting(SpeedTestSettings()); }
 
     fs::path ConfigFile() const { return host.Dir() / "config" / "ServerSpeedTest.ini"; }
+    fs::path ServerSetting() const { return host.Dir() / "config" / "SpeedTestServer.ini"; }
     std::string Server() const { return "127.0.0.1:" + std::to_string(server.Port()); }
     std::string ServerUrl() const { return WideToNarrow(server.BaseUrl()); }
-    void UseFallbackServer() {
-        SpeedTestSettings settings = GetSpeedTestSettings();
-        settings.configServerFallback = server.BaseUrl();
-        SetSpeedTestSettingsForTesting(settings);
+    // The installation's setting that names the configuration server.
+    void SetConfigServer(const std::string& address) {
+        WriteAll(ServerSetting(),
+                 "; where the speed-test configuration comes from\n[ConfigServer]\nAddress=" + address + "\n");
     }
     void HostVersion(int version) { env.Publisher().publish(L"MoniterServerProfileVersion", boost::any(version)); }
     CString Read(const wchar_t* section, const wchar_t* key) {
@@ -69,8 +73,10 @@ protected:
     std::vector<int> downloadMessages;
 };
 
-TEST_F(SpeedTest, NoLocalFileFetchesTheConfigurationAndPingsItsServers) {
-    UseFallbackServer();
+TEST_F(SpeedTest, FirstFetchIntoAHostWithoutASpeedTestFilePingsItsServers) {
+    SetConfigServer(ServerUrl());
+    const std::string setting = ReadAll(ServerSetting());
+    ASSERT_FALSE(fs::exists(ConfigFile()));
     server.SetBody("[NSCore_Configuration]\r\nVersion=5\r\n[Ping_ServerList]\r\nServerNumber=6\r\nServer1=" + Server() +
                    "\r\nServer2=-f\r\nServer3=a;b\r\nServer4=$(x)\r\nServer5=\r\nServer6=localhost:" +
                    std::to_string(server.Port()) + "\r\n[Download_URL]\r\nURL=http://127.0.0.1/big.bin\r\n");
@@ -80,8 +86,7 @@ TEST_F(SpeedTest, NoLocalFileFetchesTheConfigurationAndPingsItsServers) {
     EXPECT_EQ(server.LastPath(), "/Clients_Performance_Statistics/Configuration.ini");
     EXPECT_EQ(downloadMessages, std::vector<int>{0});
     EXPECT_EQ(Read(L"NSCore_Configuration", L"Version").str(), L"5");
-    // The fetched file did not name its server: the address it came from is kept in it.
-    EXPECT_EQ(Read(L"NSCore_Configuration", L"ConfigServer").str(), server.BaseUrl());
+    EXPECT_EQ(ReadAll(ServerSetting()), setting);  // the download leaves the setting alone
 
     EXPECT_TRUE(A::IsNeedToTestSpeed(monitor));
     EXPECT_EQ(A::m_strDownloadURL(monitor).str(), L"http://127.0.0.1/big.bin");
@@ -113,9 +118,51 @@ TEST_F(SpeedTest, NoLocalFileFetchesTheConfigurationAndPingsItsServers) {
     EXPECT_EQ(A::m_vecPingServer(monitor).size(), 6u);
 }
 
+// A host that answers "StatusWndNeedToDownload" on the publishing thread: it times a web page,
+// reports a download time and its server profile again, and a sample runs meanwhile. None of that
+// deadlocks the monitor; the web timing is reported (speed tests are on when the host is told),
+// and the sample waits until the servers are measured.
+TEST_F(SpeedTest, AHostThatAnswersTheDownloadMessageOnTheSameThread) {
+    SetConfigServer(ServerUrl());
+    server.SetBody("[NSCore_Configuration]\nVersion=5\n[Ping_ServerList]\nServerNumber=1\nServer1=" + Server() +
+                   "\n[Download_URL]\nURL=http://127.0.0.1/big.bin\n");
+    size_t reportsDuringTheRefresh = 0;
+    env.Publisher()._subscribe(L"StatusWndNeedToDownload", [&](boost::any) {
+        env.Publisher().publish(L"MoniterHTMLSpeedTestURL", boost::any(CString(L"http://quote.example/")));
+        env.Publisher().publish(L"MoniterHTMLSpeedTestTime", boost::any(180));
+        env.Publisher().publish(L"MoniterDownloadSpeedTest", boost::any(640));
+        HostVersion(5);
+        monitor.CollectProcessInfo();
+        reportsDuringTheRefresh = Reports().size();
+    });
+    auto refresh = std::async(std::launch::async, [this] { HostVersion(5); });
+    if (refresh.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        std::fprintf(stderr, "the speed-test refresh deadlocked on a host that answers on its thread\n");
+        std::_Exit(1);  // the refresh thread cannot be joined
+    }
+    refresh.get();
+
+    EXPECT_EQ(server.Requests(), 1);  // the second report found the file current
+    EXPECT_EQ(downloadMessages, std::vector<int>{0});
+    EXPECT_EQ(reportsDuringTheRefresh, 1u);  // the web timing only
+    ASSERT_EQ(A::m_vecPingServer(monitor).size(), 1u);
+    EXPECT_GE(A::m_vecPingServer(monitor)[0].nPingTime, 0);
+
+    monitor.CollectProcessInfo();
+    const auto reports = Reports();
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0], (std::vector<std::wstring>{L"00-1A-2B-3C-4D-5E ", L"WebOpenTest",
+                                                     L"URL:http://quote.example/", L"Time:180ms"}));
+    EXPECT_EQ(reports[1][1], L"ServerPingTest");
+    EXPECT_EQ(reports[1][2], L"Server IP:" + NarrowToWide(Server()));
+    EXPECT_EQ(reports[2], (std::vector<std::wstring>{L"00-1A-2B-3C-4D-5E ", L"DownloadTest",
+                                                     L"http://127.0.0.1/big.bin", L"Time:640ms"}));
+}
+
 TEST_F(SpeedTest, CurrentLocalVersionChangesNothing) {
-    const std::string local = "[NSCore_Configuration]\nVersion=5\nConfigServer=" + ServerUrl() +
-                              "\n[Ping_ServerList]\nServerNumber=1\nServer1=127.0.0.1\n";
+    SetConfigServer(ServerUrl());
+    const std::string local =
+        "[NSCore_Configuration]\nVersion=5\n[Ping_ServerList]\nServerNumber=1\nServer1=127.0.0.1\n";
     WriteAll(ConfigFile(), local);
     for (int version : {5, 4, -3}) {
         HostVersion(version);
@@ -128,8 +175,9 @@ TEST_F(SpeedTest, CurrentLocalVersionChangesNothing) {
 }
 
 TEST_F(SpeedTest, FailedFetchLeavesTheLocalFileAndSwitchesSpeedTestsOff) {
-    const std::string local = "[NSCore_Configuration]\nVersion=1\nConfigServer=" + ServerUrl() +
-                              "\n[Ping_ServerList]\nServerNumber=1\nServer1=127.0.0.1\n";
+    SetConfigServer(ServerUrl());
+    const std::string local =
+        "[NSCore_Configuration]\nVersion=1\n[Ping_ServerList]\nServerNumber=1\nServer1=127.0.0.1\n";
     server.SetBody(std::string(5000, 'x'));  // over the 4096-byte cap even when served whole
     const LoopbackHttpServer::Mode modes[] = {LoopbackHttpServer::Mode::NotFound, LoopbackHttpServer::Mode::Endless,
                                               LoopbackHttpServer::Mode::Serve, LoopbackHttpServer::Mode::Silent};
@@ -144,35 +192,47 @@ TEST_F(SpeedTest, FailedFetchLeavesTheLocalFileAndSwitchesSpeedTestsOff) {
         EXPECT_FALSE(A::IsNeedToTestSpeed(monitor)) << int(mode);
         EXPECT_TRUE(downloadMessages.empty());
         EXPECT_TRUE(A::m_vecPingServer(monitor).empty());
-        // Nothing is left beside the file.
-        EXPECT_EQ(std::distance(fs::directory_iterator(ConfigFile().parent_path()), fs::directory_iterator()), 1)
+        // Nothing is left beside the file and the setting.
+        EXPECT_EQ(std::distance(fs::directory_iterator(ConfigFile().parent_path()), fs::directory_iterator()), 2)
             << int(mode);
     }
     EXPECT_EQ(server.Requests(), 4);
 }
 
-TEST_F(SpeedTest, ConfigurationServerComesFromTheFileAndOnlyOverHttp) {
-    // No server named anywhere: no fetch.
+TEST_F(SpeedTest, ConfigurationServerComesFromTheSettingAndOnlyOverHttp) {
+    // No setting: no fetch, also when the speed-test file names a server of its own.
+    HostVersion(1);
+    WriteAll(ConfigFile(), "[NSCore_Configuration]\nVersion=0\nConfigServer=" + ServerUrl() + "\n");
     HostVersion(1);
     EXPECT_FALSE(A::IsNeedToTestSpeed(monitor));
     EXPECT_EQ(server.Requests(), 0);
 
     for (const std::string& address : {"ftp://127.0.0.1:" + std::to_string(server.Port()), std::string("file:///etc"),
-                                       "127.0.0.1:" + std::to_string(server.Port())}) {
-        WriteAll(ConfigFile(), "[NSCore_Configuration]\nVersion=0\nConfigServer=" + address + "\n");
+                                       "127.0.0.1:" + std::to_string(server.Port()), std::string("  ")}) {
+        SetConfigServer(address);
         HostVersion(1);
         EXPECT_FALSE(A::IsNeedToTestSpeed(monitor)) << address;
     }
     EXPECT_EQ(server.Requests(), 0);
 
-    // The server the file names (a trailing slash is not doubled) and that survives the refresh.
-    WriteAll(ConfigFile(), "[NSCore_Configuration]\nVersion=0\nConfigServer=" + ServerUrl() + "/\n");
-    server.SetBody("[NSCore_Configuration]\nVersion=2\n");
-    HostVersion(1);
+    // The server the setting names (blanks and a trailing slash do not count). The configuration
+    // it serves names another server, in every form a file could: the next fetch still goes to
+    // the server of the setting, which the download leaves as it was.
+    LoopbackHttpServer other;
+    SetConfigServer(" " + ServerUrl() + "/ ");
+    const std::string setting = ReadAll(ServerSetting());
+    const std::string elsewhere = WideToNarrow(other.BaseUrl());
+    server.SetBody("[NSCore_Configuration]\nVersion=2\nConfigServer=" + elsewhere +
+                   "\n[ConfigServer]\nAddress=" + elsewhere + "\n");
+    HostVersion(2);
     EXPECT_TRUE(A::IsNeedToTestSpeed(monitor));
+    EXPECT_EQ(server.Requests(), 1);
     EXPECT_EQ(server.LastPath(), "/Clients_Performance_Statistics/Configuration.ini");
-    EXPECT_EQ(Read(L"NSCore_Configuration", L"ConfigServer").str(), server.BaseUrl() + L"/");
     EXPECT_TRUE(A::m_vecPingServer(monitor).empty());  // the new file lists no server
+    EXPECT_EQ(ReadAll(ServerSetting()), setting);
+    HostVersion(3);
+    EXPECT_EQ(server.Requests(), 2);
+    EXPECT_EQ(other.Requests(), 0);
 }
 
 TEST_F(SpeedTest, ParseServerConfigNeverHandsABadServerTextToAProcess) {

@@ -71,6 +71,7 @@ struct MonitorTestAccess {
     MONITOR_MEMBER(m_nMacCount)
     MONITOR_MEMBER(m_vecWebTest)
     MONITOR_MEMBER(m_bWebReported)
+    MONITOR_MEMBER(m_pGate)
 #undef MONITOR_MEMBER
     // Private operations, called as MonitorTestAccess::WriteOperation(m, kind, value1, value2).
 #define MONITOR_METHOD(name)                                      \

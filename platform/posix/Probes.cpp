@@ -22,7 +22,7 @@
 #include <mutex>
 
 #include "platform/File.h"
-#include "platform/PosixIo.h"
+#include "platform/posix/PosixIo.h"
 #include "platform/ProbeParsers.h"
 #include "platform/System.h"
 #include "platform/TextConv.h"

@@ -29,7 +29,7 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/PosixIo.h"
+#include "platform/posix/PosixIo.h"
 
 namespace {
 

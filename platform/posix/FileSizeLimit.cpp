@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "platform/File.h"
-#include "platform/PosixIo.h"
+#include "platform/posix/PosixIo.h"
 
 bool SetFileSizeLimitForTesting(std::uint64_t bytes) {
     static std::mutex mutex;

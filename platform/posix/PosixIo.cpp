@@ -1,5 +1,5 @@
 // errno translation, complete writes and the file-size signal of the POSIX file code.
-#include "platform/PosixIo.h"
+#include "platform/posix/PosixIo.h"
 
 #include <signal.h>
 #include <unistd.h>

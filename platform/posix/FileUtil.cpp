@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/File.h"
-#include "platform/PosixIo.h"
+#include "platform/posix/PosixIo.h"
 #include "platform/TextConv.h"
 
 std::string NativePath(const CString& path) {

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string_view>
 
-#include "platform/PosixIo.h"
+#include "platform/posix/PosixIo.h"
 
 namespace {
 

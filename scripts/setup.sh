@@ -6,6 +6,11 @@ packages=(build-essential cmake ninja-build pkg-config libboost-dev libboost-reg
           libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev iputils-ping python3)
 
+# The Windows cross build (scripts/build-windows.sh) needs mingw-w64 and Wine as well.
+if [ -n "${MONITOR_WINDOWS:-}" ]; then
+  packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine64 googletest)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

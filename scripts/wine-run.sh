@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the cross build under Wine: wine-run.sh ARCH PROGRAM.exe [ARGS...]
+# (ARCH x86_64 or i686). CTest and gtest_discover_tests call it as the cross build's emulator.
+#
+# A private prefix per architecture (MONITOR_WINEPREFIX, default ~/.cache/qzmonitor-wine-ARCH),
+# Wine's own loader run directly, no debug output, no Mono or Gecko installers. The prefix is
+# booted once with every descriptor on /dev/null and a Wine server that stays up for a few seconds
+# after the last program, so that later programs start in a fraction of a second and no server
+# holds the caller's pipes. The program's own folder, the build's bin/ beside it and
+# MONITOR_BIN_DIR are on the DLL search path, so the plug-in, the host library and the C++ runtime
+# DLLs copied there are found.
+set -euo pipefail
+arch=${1:?usage: wine-run.sh ARCH PROGRAM [ARGS...]}
+shift
+program=${1:?usage: wine-run.sh ARCH PROGRAM [ARGS...]}
+
+case "$arch" in
+  x86_64) loader=/usr/lib/wine/wine64; server=/usr/lib/wine/wineserver64 ;;
+  i686) loader=/usr/lib/wine/wine; server=/usr/lib/wine/wineserver32 ;;
+  *) echo "wine-run.sh: unknown architecture $arch" >&2; exit 2 ;;
+esac
+[ -x "$loader" ] || { echo "wine-run.sh: $loader is missing (install wine64, or wine32 for i686)" >&2; exit 2; }
+
+export WINEPREFIX=${MONITOR_WINEPREFIX:-$HOME/.cache/qzmonitor-wine-$arch}
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ "$arch" = i686 ]; then export WINEARCH=win32; fi
+
+program_dir=$(cd "$(dirname "$program")" && pwd)
+paths=("$program_dir" "$program_dir/../bin")
+if [ -n "${MONITOR_BIN_DIR:-}" ]; then paths+=("$MONITOR_BIN_DIR"); fi
+winepath=""
+for p in "${paths[@]}"; do
+  [ -d "$p" ] || continue
+  winepath="${winepath:+$winepath;}Z:$(cd "$p" && pwd | sed 's|/|\\|g')"
+done
+export WINEPATH="$winepath"
+
+# First use: make the prefix, detached from every descriptor of the caller.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  "$loader" wineboot --init </dev/null >/dev/null 2>&1 || true
+fi
+# A server that outlives each program by a few seconds, started away from the caller's pipes.
+"$server" -p5 </dev/null >/dev/null 2>&1 || true
+
+exec "$loader" "$program" "${@:2}"

@@ -5,64 +5,23 @@
 // anything after its value (a trailing comment after a command string) is left out, and a request
 // definition without its "//" description is left out.
 //
-// Work per line is bounded. The request pattern can backtrack over every split of a long run of
-// name characters and digits before its "//", in time quadratic in that run: since no part
-// before the "//" can hold a '/', the line's first '/' is where that "//" must start, and a line
-// whose first '/' comes later than any real definition reaches is not matched at all (the
-// description after "//" may be as long as it likes). Should the expression library still give
-// up on a line (its complexity limit), that line is skipped like any other that does not match.
+// The patterns are matched by hand (mapping/HeaderPatterns.cpp), in time linear in the line, so a
+// line of any length, a long description after "//" included, is taken or left on its merits.
 //
 // A header is read completely before the configuration file is touched: a header that cannot be
 // opened or read leaves the file as it was and takes no number from the counters, so the kind
 // "PostExecute" gets the type 7 in every generated file even when the first header is absent.
-#include <boost/regex.hpp>
-#include <locale>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "host/Markup.h"
+#include "mapping/HeaderPatterns.h"
 #include "mapping/MappingDocument.h"
 #include "platform/File.h"
 #include "shell/MonitorControl.h"
 
 namespace {
-
-// Character classes (\w, \s, \d) follow Unicode rather than whatever locale the process has set,
-// so a command string in Chinese is taken on every machine.
-boost::wregex MakePattern(const wchar_t* pattern) {
-    boost::wregex re;
-    try {
-        re.imbue(std::locale("C.UTF-8"));
-    } catch (const std::runtime_error&) {
-        // No Unicode locale on this system: the classic classes still take ASCII names.
-    }
-    re.assign(pattern);
-    return re;
-}
-
-const boost::wregex& CommandDefinePattern() {
-    static const boost::wregex re = MakePattern(LR"re(^#define\s*([a-zA-Z0-9_\+]+)\s*_T\("([\w\+]+)"\))re");
-    return re;
-}
-
-const boost::wregex& RequestDefinePattern() {
-    static const boost::wregex re = MakePattern(LR"re(^#define\s*(REQID[a-zA-Z0-9_\+]+)\s*(\d+)\s*\/\/(.*))re");
-    return re;
-}
-
-// The longest "#define REQID... number " before a request's "//" that is matched.
-constexpr int kMaxRequestDefinition = 1024;
-
-// A whole-line match of `pattern`; false for a line the expression library gives up on.
-bool MatchLine(const CString& line, const boost::wregex& pattern, boost::wsmatch& match) {
-    try {
-        return boost::regex_match(line.str(), match, pattern);
-    } catch (const std::runtime_error&) {
-        return false;
-    }
-}
 
 // Reads every line of a text file (without line ends); false when it cannot be opened or read.
 bool ReadLines(const CString& path, std::vector<CString>& lines) {
@@ -97,9 +56,8 @@ void CMonitorControl::ParseHeaderFile(CString strHeaderPath, int& nType, int& nV
     // (command string, filed under value1)
     std::vector<std::pair<CString, bool>> commands;
     for (const CString& line : lines) {
-        boost::wsmatch match;
-        if (MatchLine(line, CommandDefinePattern(), match))
-            commands.emplace_back(CString(match.str(2)), line.Find(L"FUN") >= 0);
+        if (const auto define = MatchCommandDefine(line))
+            commands.emplace_back(define->command, line.Find(L"FUN") >= 0);
     }
 
     CMarkup xml;
@@ -137,12 +95,9 @@ void CMonitorControl::ParseClientRequest(CString strHeaderPath, CString strConfi
     xml.IntoElem();
 
     for (const CString& line : lines) {
-        const int slash = line.Find(L'/');
-        if (slash < 0 || slash > kMaxRequestDefinition) continue;
-        boost::wsmatch match;
         // "Req" + the number as written (0042 stays 0042), the description as it follows "//".
-        if (MatchLine(line, RequestDefinePattern(), match))
-            xml.AddElem(CString(L"Req") + CString(match.str(2)), CString(match.str(3)));
+        if (const auto define = MatchRequestDefine(line))
+            xml.AddElem(CString(L"Req") + define->number, define->description);
     }
     xml.Save(strConfigPath);
 }

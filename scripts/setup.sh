@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the demo need, when any is missing.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build pkg-config libboost-dev libboost-regex-dev
+packages=(build-essential cmake ninja-build pkg-config libboost-dev
           libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev iputils-ping python3)
 

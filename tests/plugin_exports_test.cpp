@@ -64,4 +64,19 @@ TEST(PluginExports, EveryRequiredMemberIsDefinedAndExported) {
     for (const std::string& name : required) EXPECT_TRUE(exported.count(name)) << "not exported: " << name;
 }
 
+// The plug-in is a guest in the host's process: neither library may bring the HTTP library (and
+// the TLS stack behind it) in at load time. The download backend loads it on its first use, so
+// neither shared object refers to one of its functions.
+TEST(PluginExports, NeitherLibraryNeedsTheHttpLibraryAtLoadTime) {
+    ScratchHost scratch;
+    const fs::path listing = scratch.Dir() / "undefined.txt";
+    const std::string command = std::string("\"") + MONITOR_NM + "\" -D --undefined-only \"" + MONITOR_PLUGIN_FILE +
+                                "\" \"" + MONITOR_HOST_FILE + "\" > \"" + listing.string() + "\"";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream in(listing);
+    int lines = 0;
+    for (std::string line; std::getline(in, line); ++lines) EXPECT_EQ(line.find("curl_"), std::string::npos) << line;
+    EXPECT_GT(lines, 0);
+}
+
 }  // namespace

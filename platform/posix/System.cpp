@@ -13,13 +13,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <climits>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/HostPort.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -51,31 +51,6 @@ CString RealModuleFileName() {
 CString DirectoryOverride() {
     std::lock_guard<std::mutex> lock(g_seamMutex);
     return g_executableDirOverride;
-}
-
-// Splits "host", "host:port", "[v6]" and "[v6]:port"; a bare IPv6 address (more than one colon)
-// is a host without port. False for a malformed text.
-bool SplitHostPort(const std::string& text, std::string& host, std::string& port) {
-    port = "80";
-    if (!text.empty() && text.front() == '[') {
-        const size_t close = text.find(']');
-        if (close == std::string::npos) return false;
-        host = text.substr(1, close - 1);
-        const std::string rest = text.substr(close + 1);
-        if (!rest.empty()) {
-            if (rest.front() != ':') return false;
-            port = rest.substr(1);
-        }
-    } else if (std::count(text.begin(), text.end(), ':') == 1) {
-        const size_t colon = text.find(':');
-        host = text.substr(0, colon);
-        port = text.substr(colon + 1);
-    } else {
-        host = text;
-    }
-    int number = 0;
-    const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), number);
-    return !host.empty() && ec == std::errc() && end == port.data() + port.size() && number > 0 && number <= 65535;
 }
 
 // One non-blocking connect bounded by `deadline`; true when it completed.

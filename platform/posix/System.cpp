@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/HostPort.h"
+#include "platform/LocalTimeFields.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -134,14 +135,7 @@ bool ToLocalTime(std::int64_t t, LocalTimeParts& parts) {
 
 bool FromLocalTime(const LocalTimeParts& parts, std::int64_t& t) {
     if (g_localTimeFails.load()) return false;
-    static constexpr int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (parts.year < 1900 || parts.year > 9999 || parts.month < 1 || parts.month > 12) return false;
-    const bool leap = (parts.year % 4 == 0 && parts.year % 100 != 0) || parts.year % 400 == 0;
-    const int days = (parts.month == 2 && !leap) ? 28 : kDaysInMonth[parts.month - 1];
-    if (parts.day < 1 || parts.day > days || parts.hour < 0 || parts.hour > 23 || parts.minute < 0 ||
-        parts.minute > 59 || parts.second < 0 || parts.second > 60) {
-        return false;
-    }
+    if (!AreLocalTimeFieldsInRange(parts)) return false;
     struct tm local {};
     local.tm_year = parts.year - 1900;
     local.tm_mon = parts.month - 1;

@@ -5,7 +5,8 @@
 // them; 2n backslashes before a quote give n backslashes and the quote opens or closes a group,
 // 2n+1 give n backslashes and a literal quote; other backslashes are literal; "" inside a group is
 // a literal quote. The program (first argument) ends at the next blank or, when it starts with a
-// quote, at the next quote, without backslash rules. The program is looked up on the PATH. No
+// quote, at the next quote, without backslash rules. The program is looked up on the PATH (on
+// Windows the command line goes to the system as it is, which finds the program its own way). No
 // shell is involved: no text of the command line is ever interpreted by one.
 #pragma once
 
@@ -22,12 +23,13 @@ enum class ProcessStatus {
     PipeFailed,   // the output pipe could not be created
     StartFailed,  // the process could not be started (no such program, empty command line...)
     ReadFailed,   // reading its output failed
-    TimedOut,     // the time limit passed: the process (and its process group) was killed
+    TimedOut,     // the time limit passed: the process was killed with everything it started (its
+                  // process group on POSIX, its job object on Windows)
 };
 
 struct ProcessOutcome {
     ProcessStatus status = ProcessStatus::StartFailed;
-    int exitCode = -1;   // when Exited: the exit status, or 128 + signal number
+    int exitCode = -1;   // when Exited: the exit status (POSIX: 128 + signal number for a signal)
     std::string output;  // standard output and standard error, interleaved, at most the cap
 };
 

@@ -7,9 +7,13 @@
 // getrusage(RUSAGE_SELF). Byte counts are 32-bit like the counters of a 32-bit Windows process;
 // a value above 4 GiB - 1 is clamped to 0xFFFFFFFF rather than wrapped.
 //
+// Windows backend: the working set and its peak come from the process memory counters, kernel
+// and user times from the process times, both of the system's own queries. The system's counters
+// are pointer-sized in a 64-bit process; they are copied field by field and clamped the same way.
+//
 // The two /proc parsers are written here because neither the standard library nor Boost reads
-// these files; they are pure functions over the text so that they are tested with literal
-// snippets.
+// these files; they are pure functions over the text (platform/ProcessInfoParsers.cpp, built on
+// every platform) so that they are tested with literal snippets.
 //
 // Every function may be called from any thread. The seams let tests supply their own values;
 // passing an empty function restores the real query.

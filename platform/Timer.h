@@ -4,12 +4,14 @@
 // (negative, as the Windows call takes it), Wait() blocks until it fires or until Wake() is called
 // from another thread. Wake() is what stops a waiting thread: it makes the current and every later
 // Wait() return WaitWoken at once. All members are thread-safe.
+//
+// Each object is a timer of its own, whatever name it is created with: two objects in one
+// process, or the timers of two processes, never arm or signal each other. The state lives in
+// the backend (a condition variable on POSIX, a kernel timer and events on Windows).
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <functional>
-#include <mutex>
+#include <memory>
 
 #include "platform/CString.h"
 
@@ -17,7 +19,8 @@ class QZ_HOST_API CWaitableTimer {
 public:
     enum WaitResult { WaitFired = 0, WaitWoken = 1, WaitFailed = 2 };
 
-    CWaitableTimer() = default;
+    CWaitableTimer();
+    ~CWaitableTimer();
     CWaitableTimer(const CWaitableTimer&) = delete;
     CWaitableTimer& operator=(const CWaitableTimer&) = delete;
 
@@ -34,10 +37,6 @@ public:
     static void SetDueTimeScaleForTesting(double scale);
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    bool m_created = false;
-    bool m_armed = false;
-    bool m_woken = false;
-    std::int64_t m_dueNs = 0;  // steady-clock nanoseconds
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
 };

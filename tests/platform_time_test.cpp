@@ -96,6 +96,33 @@ TEST(WaitableTimer, FailuresAndClosedTimers) {
     EXPECT_EQ(timer.Wait(), CWaitableTimer::WaitFailed);
 }
 
+TEST(WaitableTimer, TimersOfOneNameAreIndependentAndCloseReleasesAWaiter) {
+    TimerSeams seams;
+    CWaitableTimer::SetDueTimeScaleForTesting(0.005);  // 10 s become 50 ms
+    // The sampling thread of every monitor uses the same name: arming one must not re-arm, reset
+    // or fire another, in this process or any other.
+    CWaitableTimer first;
+    CWaitableTimer second;
+    ASSERT_TRUE(first.Create(L"MonitorWaitableTimer"));
+    ASSERT_TRUE(second.Create(L"MonitorWaitableTimer"));
+    ASSERT_TRUE(first.Set(kTenSeconds, 0));
+    EXPECT_EQ(first.Wait(), CWaitableTimer::WaitFired);
+    CWaitableTimer::SetDueTimeScaleForTesting(1.0);
+    ASSERT_TRUE(second.Set(kTenSeconds, 0));
+    const auto start = Clock::now();
+    EXPECT_EQ(first.Wait(), CWaitableTimer::WaitFired) << "arming the other timer reset this one";
+    EXPECT_LT(MillisecondsSince(start), 5000);
+
+    // Closing a timer that a thread waits on ends that wait as a failure, at once.
+    CWaitableTimer::WaitResult result = CWaitableTimer::WaitFired;
+    std::thread waiter([&] { result = second.Wait(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    second.Close();
+    waiter.join();
+    EXPECT_EQ(result, CWaitableTimer::WaitFailed);
+    EXPECT_LT(MillisecondsSince(start), 5000);
+}
+
 TEST(LocalTime, RoundTripsAndRefusesOutOfRangeFields) {
     for (const LocalTimeParts& parts : {LocalTimeParts{2010, 1, 1, 0, 0, 0}, LocalTimeParts{2026, 3, 15, 12, 34, 56},
                                         LocalTimeParts{2024, 2, 29, 23, 59, 59}}) {

@@ -13,13 +13,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <climits>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/HostPort.h"
+#include "platform/LocalTimeFields.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -51,31 +52,6 @@ CString RealModuleFileName() {
 CString DirectoryOverride() {
     std::lock_guard<std::mutex> lock(g_seamMutex);
     return g_executableDirOverride;
-}
-
-// Splits "host", "host:port", "[v6]" and "[v6]:port"; a bare IPv6 address (more than one colon)
-// is a host without port. False for a malformed text.
-bool SplitHostPort(const std::string& text, std::string& host, std::string& port) {
-    port = "80";
-    if (!text.empty() && text.front() == '[') {
-        const size_t close = text.find(']');
-        if (close == std::string::npos) return false;
-        host = text.substr(1, close - 1);
-        const std::string rest = text.substr(close + 1);
-        if (!rest.empty()) {
-            if (rest.front() != ':') return false;
-            port = rest.substr(1);
-        }
-    } else if (std::count(text.begin(), text.end(), ':') == 1) {
-        const size_t colon = text.find(':');
-        host = text.substr(0, colon);
-        port = text.substr(colon + 1);
-    } else {
-        host = text;
-    }
-    int number = 0;
-    const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), number);
-    return !host.empty() && ec == std::errc() && end == port.data() + port.size() && number > 0 && number <= 65535;
 }
 
 // One non-blocking connect bounded by `deadline`; true when it completed.
@@ -159,14 +135,7 @@ bool ToLocalTime(std::int64_t t, LocalTimeParts& parts) {
 
 bool FromLocalTime(const LocalTimeParts& parts, std::int64_t& t) {
     if (g_localTimeFails.load()) return false;
-    static constexpr int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (parts.year < 1900 || parts.year > 9999 || parts.month < 1 || parts.month > 12) return false;
-    const bool leap = (parts.year % 4 == 0 && parts.year % 100 != 0) || parts.year % 400 == 0;
-    const int days = (parts.month == 2 && !leap) ? 28 : kDaysInMonth[parts.month - 1];
-    if (parts.day < 1 || parts.day > days || parts.hour < 0 || parts.hour > 23 || parts.minute < 0 ||
-        parts.minute > 59 || parts.second < 0 || parts.second > 60) {
-        return false;
-    }
+    if (!AreLocalTimeFieldsInRange(parts)) return false;
     struct tm local {};
     local.tm_year = parts.year - 1900;
     local.tm_mon = parts.month - 1;

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -28,11 +30,24 @@ std::int64_t SteadyNowNs() {
 
 }  // namespace
 
+struct CWaitableTimer::Impl {
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_created = false;
+    bool m_armed = false;
+    bool m_woken = false;
+    std::int64_t m_dueNs = 0;  // steady-clock nanoseconds
+};
+
+CWaitableTimer::CWaitableTimer() : m_impl(std::make_unique<Impl>()) {}
+
+CWaitableTimer::~CWaitableTimer() = default;
+
 bool CWaitableTimer::Create(const CString&) {
     if (g_createFails.load()) return false;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_created = true;
-    m_armed = false;
+    std::lock_guard<std::mutex> lock(m_impl->m_mutex);
+    m_impl->m_created = true;
+    m_impl->m_armed = false;
     return true;
 }
 
@@ -50,40 +65,40 @@ bool CWaitableTimer::Set(std::int64_t dueTime, int period) {
     }
     waitNs = std::clamp(waitNs * static_cast<long double>(std::max(g_dueTimeScale.load(), 0.0)), 0.0L, kMaxWaitNs);
 
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_created) return false;
-    m_dueNs = SteadyNowNs() + static_cast<std::int64_t>(waitNs);
-    m_armed = true;
-    m_cv.notify_all();  // a waiter re-reads the new due time
+    std::lock_guard<std::mutex> lock(m_impl->m_mutex);
+    if (!m_impl->m_created) return false;
+    m_impl->m_dueNs = SteadyNowNs() + static_cast<std::int64_t>(waitNs);
+    m_impl->m_armed = true;
+    m_impl->m_cv.notify_all();  // a waiter re-reads the new due time
     return true;
 }
 
 CWaitableTimer::WaitResult CWaitableTimer::Wait() {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_impl->m_mutex);
     for (;;) {
-        if (m_woken) return WaitWoken;
-        if (!m_created) return WaitFailed;
-        if (!m_armed) {
-            m_cv.wait(lock);
+        if (m_impl->m_woken) return WaitWoken;
+        if (!m_impl->m_created) return WaitFailed;
+        if (!m_impl->m_armed) {
+            m_impl->m_cv.wait(lock);
             continue;
         }
         const std::int64_t now = SteadyNowNs();
-        if (now >= m_dueNs) return WaitFired;
-        m_cv.wait_for(lock, std::chrono::nanoseconds(m_dueNs - now));
+        if (now >= m_impl->m_dueNs) return WaitFired;
+        m_impl->m_cv.wait_for(lock, std::chrono::nanoseconds(m_impl->m_dueNs - now));
     }
 }
 
 void CWaitableTimer::Wake() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_woken = true;
-    m_cv.notify_all();
+    std::lock_guard<std::mutex> lock(m_impl->m_mutex);
+    m_impl->m_woken = true;
+    m_impl->m_cv.notify_all();
 }
 
 void CWaitableTimer::Close() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_created = false;
-    m_armed = false;
-    m_cv.notify_all();
+    std::lock_guard<std::mutex> lock(m_impl->m_mutex);
+    m_impl->m_created = false;
+    m_impl->m_armed = false;
+    m_impl->m_cv.notify_all();
 }
 
 void CWaitableTimer::SetCreateFailureForTesting(bool fail) {

@@ -1,13 +1,10 @@
 // Decoding of text files into wide text: byte-order marks, UTF-16 and declared legacy encodings.
 //
 // UTF-8 and UTF-16 are decoded here (they need no tables); every other character set named by a
-// declaration goes through the C library's iconv, which carries the conversion tables (GBK,
-// GB18030, Big5, ISO-8859-x, ...). Bytes that do not belong to the encoding become U+FFFD, so a
-// damaged file still yields all the text around the damage.
-#include <iconv.h>
-
-#include <cerrno>
-
+// declaration goes to the platform's backend (CharsetDecode.h), which carries the conversion
+// tables (GBK, GB18030, Big5, ISO-8859-x, ...). Bytes that do not belong to the encoding become
+// U+FFFD, so a damaged file still yields all the text around the damage.
+#include "platform/CharsetDecode.h"
 #include "platform/TextConv.h"
 #include "platform/Utf16.h"
 
@@ -19,7 +16,7 @@ std::wstring DecodeUtf16(const std::string& bytes, size_t start, bool bigEndian)
 }
 
 // The declared name in upper case, or empty when it cannot be a character set's name (only
-// letters, digits and "-_.:()" occur in those); iconv is never handed anything else.
+// letters, digits and "-_.:()" occur in those); the backend is never handed anything else.
 std::string Canonical(const std::string& name) {
     std::string upper;
     if (name.size() > 64) return upper;
@@ -31,40 +28,6 @@ std::string Canonical(const std::string& name) {
         upper += (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch;
     }
     return upper;
-}
-
-// Converts through iconv into UTF-8, then into wide text. Returns false when iconv does not know
-// the character set.
-bool DecodeWithIconv(const std::string& bytes, const std::string& charset, std::wstring& result) {
-    iconv_t cd = ::iconv_open("UTF-8", charset.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    std::string utf8;
-    utf8.reserve(bytes.size() * 3 / 2 + 16);
-    char buffer[16384];
-    char* in = const_cast<char*>(bytes.data());
-    size_t inLeft = bytes.size();
-    while (inLeft > 0) {
-        char* out = buffer;
-        size_t outLeft = sizeof buffer;
-        const size_t rc = ::iconv(cd, &in, &inLeft, &out, &outLeft);
-        utf8.append(buffer, static_cast<size_t>(out - buffer));
-        if (rc != static_cast<size_t>(-1)) continue;
-        if (errno == E2BIG) continue;
-        // EILSEQ: a byte that starts no character of the set; EINVAL: a character cut off at the
-        // end. Either way one replacement stands for the bad byte and decoding goes on after it.
-        utf8 += "\xEF\xBF\xBD";
-        ++in;
-        --inLeft;
-        ::iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial shift state
-    }
-    // Flush a stateful encoding's pending output.
-    char* out = buffer;
-    size_t outLeft = sizeof buffer;
-    ::iconv(cd, nullptr, nullptr, &out, &outLeft);
-    utf8.append(buffer, static_cast<size_t>(out - buffer));
-    ::iconv_close(cd);
-    result = NarrowToWide(utf8);
-    return true;
 }
 
 }  // namespace
@@ -87,6 +50,6 @@ std::wstring DecodeText(const std::string& bytes, const std::string& declaredEnc
     // decoding with it loses nothing.
     const std::string effective = (charset == "GB2312" || charset == "EUC-CN") ? "GBK" : charset;
     std::wstring result;
-    if (DecodeWithIconv(bytes, effective, result)) return result;
+    if (DecodeCharset(bytes, effective, result)) return result;
     return NarrowToWide(bytes);
 }

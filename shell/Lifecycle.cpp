@@ -137,7 +137,7 @@ CMonitorControl::~CMonitorControl() {
             }
         }
         if (analyse && m_pstrStatFile && files.Held()) {
-            const std::string path = WideToNarrow(*m_pstrStatFile);
+            const std::string path = WideToAnsi(*m_pstrStatFile);
             UnscrambleFile(path.c_str());
             AnalyseTransInfo();
             ScrambleFile(path.c_str());

@@ -28,7 +28,7 @@ int CMonitorControl::Ping(CString strCommandLine) {
         case ProcessStatus::Exited:
             break;
     }
-    return ParsePingOutput(NarrowToWide(outcome.output));
+    return ParsePingOutput(AnsiToWide(outcome.output));
 }
 
 void CMonitorControl::SetSpeedTestDownloadTick(boost::any payload) {

@@ -41,7 +41,7 @@ CString SpeedTestConfigPath() {
 
 // Creates an empty configuration file (and its folder) when none exists.
 void CreateEmptyConfig(const CString& path) {
-    MakeSureDirectoryPathExists(WideToNarrow(path));
+    MakeSureDirectoryPathExists(WideToAnsi(path));
     CreateFileIfMissing(path);
 }
 
@@ -109,7 +109,7 @@ void CMonitorControl::GetCurrentServerProfileVersion(boost::any payload) {
     for (auto& entry : servers) {
         if (m_bStopping) break;  // the monitor is going away: its results would never be sent
         if (!IsServerAddressText(entry.strServer, true)) continue;  // not a server: keeps -7
-        const std::string server = WideToNarrow(entry.strServer);
+        const std::string server = WideToAnsi(entry.strServer);
         entry.nPingTime = PingTest(server.c_str());
     }
     const CString url = GetPrivateProfileString(L"Download_URL", L"URL", L"", path, 100);

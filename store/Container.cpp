@@ -33,8 +33,9 @@ constexpr std::uint64_t kMaxPlainLength = 0xFFFFFFFFu;
 
 std::atomic<int> g_keyTableBuilds{0};
 
+// The container's narrow paths are in the system's ANSI code page; the file class opens wide ones.
 CString Wide(const std::string& narrow) {
-    return CString(NarrowToWide(narrow));
+    return CString(AnsiToWide(narrow));
 }
 
 void PrintOpenFailed(const std::string& path, int cause) {
@@ -267,10 +268,10 @@ bool UnscrambleFile(const char* path) {
 }
 
 bool CMonitorControl::EasyEncrypt(CString strPath) {
-    ScrambleFile(WideToNarrow(strPath).c_str());
+    ScrambleFile(WideToAnsi(strPath).c_str());
     return true;
 }
 
 bool CMonitorControl::EasyDecrypt(CString strPath) {
-    return UnscrambleFile(WideToNarrow(strPath).c_str());
+    return UnscrambleFile(WideToAnsi(strPath).c_str());
 }

@@ -4,10 +4,10 @@
 // place, through a temporary file named after the file with "$" appended, which replaces the file
 // in one atomic rename once it is complete.
 //
-// Paths are the system's narrow text (UTF-8 on POSIX). Failures to open or create a file, a
-// replacement that fails and a container whose length is not a multiple of 8 are reported on
-// standard output; a container whose header does not fit is refused silently. A refused or failed
-// call leaves the file as it was.
+// Paths are narrow text in the system's ANSI code page (WideToAnsi: UTF-8 on POSIX). Failures to
+// open or create a file, a replacement that fails and a container whose length is not a multiple
+// of 8 are reported on standard output; a container whose header does not fit is refused
+// silently. A refused or failed call leaves the file as it was.
 #pragma once
 
 #include "platform/WinTypes.h"

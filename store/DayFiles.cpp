@@ -103,7 +103,7 @@ bool CMonitorControl::CreateLogFile() {
 
     const CString exeDir = GetExecutableDir();
     const CString dataDir = exeDir + L"\\Data\\MONDAT\\";
-    MakeSureDirectoryPathExists(WideToNarrow(dataDir));
+    MakeSureDirectoryPathExists(WideToAnsi(dataDir));
 
     const CString dayText = DayText(day);
     *m_pstrStatFile = dataDir + L"DATB" + dayText;
@@ -140,7 +140,7 @@ bool CMonitorControl::CreateLogFile() {
         CMarkup document;
         document.AddElem(L"ROOT");
         document.Save(*m_pstrStatFile);
-        const std::string narrow = WideToNarrow(*m_pstrStatFile);
+        const std::string narrow = WideToAnsi(*m_pstrStatFile);
         ScrambleFile(narrow.c_str());
     }
 

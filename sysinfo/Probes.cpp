@@ -85,7 +85,7 @@ bool CMonitorControl::GetMacInfo(_MACINFOS*) {
     for (const auto& adapter : adapters) {
         if (!counted(adapter)) continue;
         m_pMacInfo[next].strMacID = MacAddressText(adapter.address);
-        m_pMacInfo[next].strMacName = NarrowToWide(adapter.description);
+        m_pMacInfo[next].strMacName = AnsiToWide(adapter.description);
         ++next;
     }
     for (int i = 0; i < m_nMacCount; ++i) {

@@ -43,6 +43,11 @@ TEST(DecodeText, MarksDeclarationsAndDamage) {
         {"GBK", "\xD6\xD0\xCE\xC4", "GBK", L"中文"},
         {"GB2312 read as GBK", "\x81\x40", "GB2312", L"\u4E02"},  // a GBK-only character
         {"GBK bad byte in the middle", "\xD6\xD0\xFF\xCE\xC4", "gbk", L"中\uFFFD文"},
+        {"GBK cut off after a lead byte", "\xD6\xD0\xD6", "GBK", L"中\uFFFD"},
+        {"Big5", "\xA4\xA4\xA4\xE5", "big5", L"中文"},
+        {"Shift_JIS with a half-width katakana", "\x93\xFA\x96\x7B\xB1", "Shift_JIS", L"日本\uFF71"},
+        {"EUC-KR", "\xC7\xD1\xB1\xDB", "EUC-KR", L"한글"},
+        {"windows-1252", "\x80 caf\xE9", "windows-1252", L"\u20AC caf\u00E9"},
         {"ISO-8859-1", "caf\xE9", "ISO-8859-1", L"caf\u00E9"},
         {"unknown set falls back to UTF-8", "\xE4\xB8\xAD\xFF", "x-unknown", L"中\uFFFD"},
         {"a path is no character set's name", "\xE4\xB8\xAD", "../../etc/x", L"中"},

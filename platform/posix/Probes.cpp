@@ -2,7 +2,7 @@
 //
 // The texts are parsed by the pure functions of ProbeParsers.cpp; this file only finds and reads
 // them and makes the system calls.
-#include "platform/Probes.h"
+#include "platform/ProbeBackend.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -19,27 +19,16 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <mutex>
 
 #include "platform/File.h"
-#include "platform/posix/PosixIo.h"
 #include "platform/ProbeParsers.h"
 #include "platform/System.h"
 #include "platform/TextConv.h"
+#include "platform/posix/PosixIo.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::mutex g_overrideMutex;
-ProbeOverrides g_overrides;
-
-// The override a test installed for one query, or an empty function.
-template <typename F>
-F Override(F ProbeOverrides::*member) {
-    std::lock_guard<std::mutex> lock(g_overrideMutex);
-    return g_overrides.*member;
-}
 
 std::string ReadFirstLine(const std::string& path) {
     std::string text;
@@ -135,7 +124,11 @@ std::string VolumeLabel(const MountEntry& mount) {
     return {};
 }
 
-bool RealGetOsProductName(CString& name) {
+}  // namespace
+
+namespace probe_backend {
+
+bool GetOsProductName(CString& name) {
     std::string osRelease;
     if (!ReadWholeFile("/etc/os-release", osRelease)) ReadWholeFile("/usr/lib/os-release", osRelease);
     const utsname names = Uname();
@@ -145,7 +138,7 @@ bool RealGetOsProductName(CString& name) {
     return true;
 }
 
-bool RealGetProcessorDescription(int n, ProcessorDescription& description) {
+bool GetProcessorDescription(int n, ProcessorDescription& description) {
     std::string cpuinfo;
     ReadWholeFile("/proc/cpuinfo", cpuinfo);
     const bool known = DescribeProcessor(cpuinfo, n, Uname().machine, description);
@@ -167,7 +160,7 @@ bool RealGetProcessorDescription(int n, ProcessorDescription& description) {
     return known || description.hasMHz;
 }
 
-bool RealGlobalMemoryStatus(MemoryStatus& status) {
+bool GlobalMemoryStatus(MemoryStatus& status) {
     std::string meminfo;
     if (!ReadWholeFile("/proc/meminfo", meminfo) || !ParseMemInfo(meminfo, status.totalPhys, status.availPhys))
         return false;
@@ -199,7 +192,7 @@ std::vector<std::string> DrmEntries(bool connectors) {
     return names;
 }
 
-bool RealGetDisplayAdapterName(int n, CString& name) {
+bool GetDisplayAdapterName(int n, CString& name) {
     const auto cards = DrmEntries(false);
     if (n < 1 || static_cast<size_t>(n) > cards.size()) return false;
     const std::string device = "/sys/class/drm/" + cards[static_cast<size_t>(n - 1)] + "/device";
@@ -210,7 +203,7 @@ bool RealGetDisplayAdapterName(int n, CString& name) {
     return true;
 }
 
-ScreenCaps RealGetScreenCaps() {
+ScreenCaps GetScreenCaps() {
     ScreenCaps caps;
     for (const auto& connector : DrmEntries(true)) {
         const std::string dir = "/sys/class/drm/" + connector + "/";
@@ -222,7 +215,7 @@ ScreenCaps RealGetScreenCaps() {
     return caps;
 }
 
-bool RealGetAdaptersInfo(std::vector<AdapterInfo>& adapters) {
+bool GetAdaptersInfo(std::vector<AdapterInfo>& adapters) {
     ifaddrs* list = nullptr;
     if (::getifaddrs(&list) != 0) return false;
     struct Found {
@@ -266,7 +259,7 @@ bool RealGetAdaptersInfo(std::vector<AdapterInfo>& adapters) {
     return true;
 }
 
-UINT RealGetDriveType(const CString& root) {
+UINT GetDriveType(const CString& root) {
     if (DriveLetter(root) != kExecutableDriveLetter) return kDriveNoRootDir;
     std::string path;
     MountEntry mount;
@@ -274,7 +267,7 @@ UINT RealGetDriveType(const CString& root) {
     return DriveTypeOfFileSystem(mount.fsType, IsRemovable(mount));
 }
 
-bool RealGetVolumeInformation(const CString& root, CString& label, CString& fileSystem) {
+bool GetVolumeInformation(const CString& root, CString& label, CString& fileSystem) {
     if (DriveLetter(root) != kExecutableDriveLetter) return false;
     std::string path;
     MountEntry mount;
@@ -284,7 +277,7 @@ bool RealGetVolumeInformation(const CString& root, CString& label, CString& file
     return true;
 }
 
-bool RealGetDiskFreeSpaceEx(const CString& root, ULONGLONG& totalBytes, ULONGLONG& totalFreeBytes) {
+bool GetDiskFreeSpaceEx(const CString& root, ULONGLONG& totalBytes, ULONGLONG& totalFreeBytes) {
     if (DriveLetter(root) != kExecutableDriveLetter) return false;
     std::string path;
     MountEntry mount;
@@ -296,75 +289,17 @@ bool RealGetDiskFreeSpaceEx(const CString& root, ULONGLONG& totalBytes, ULONGLON
     return true;
 }
 
-}  // namespace
-
-void SetProbeOverridesForTesting(const ProbeOverrides& overrides) {
-    std::lock_guard<std::mutex> lock(g_overrideMutex);
-    g_overrides = overrides;
-}
-
-bool GetVersionEx(OSVERSIONINFOEXW* info) {
-    if (auto f = Override(&ProbeOverrides::getVersionEx)) return f(info);
+bool GetVersionEx(OSVERSIONINFOEXW*) {
     return false;  // POSIX has no Windows version record
 }
 
-bool GetOsProductName(CString& name) {
-    if (auto f = Override(&ProbeOverrides::getOsProductName)) return f(name);
-    return RealGetOsProductName(name);
-}
-
 int GetNumberOfProcessors() {
-    if (auto f = Override(&ProbeOverrides::getNumberOfProcessors)) return f();
     const long count = ::sysconf(_SC_NPROCESSORS_ONLN);
     return count > 0 ? static_cast<int>(count) : 1;
 }
 
-bool GetProcessorDescription(int n, ProcessorDescription& description) {
-    description = ProcessorDescription();
-    if (auto f = Override(&ProbeOverrides::getProcessorDescription)) return f(n, description);
-    return RealGetProcessorDescription(n, description);
-}
-
-bool GlobalMemoryStatus(MemoryStatus& status) {
-    status = MemoryStatus();
-    if (auto f = Override(&ProbeOverrides::globalMemoryStatus)) return f(status);
-    return RealGlobalMemoryStatus(status);
-}
-
-bool GetDisplayAdapterName(int n, CString& name) {
-    if (auto f = Override(&ProbeOverrides::getDisplayAdapterName)) return f(n, name);
-    return RealGetDisplayAdapterName(n, name);
-}
-
-ScreenCaps GetScreenCaps() {
-    if (auto f = Override(&ProbeOverrides::getScreenCaps)) return f();
-    return RealGetScreenCaps();
-}
-
-bool GetAdaptersInfo(std::vector<AdapterInfo>& adapters) {
-    adapters.clear();
-    if (auto f = Override(&ProbeOverrides::getAdaptersInfo)) return f(adapters);
-    return RealGetAdaptersInfo(adapters);
-}
-
 CString GetModuleFileNameWithDrive() {
-    if (auto f = Override(&ProbeOverrides::getModuleFileNameWithDrive)) return f();
     return CString(kExecutableDriveLetter) + L":" + GetModuleFileName();
 }
 
-UINT GetDriveType(const CString& root) {
-    if (auto f = Override(&ProbeOverrides::getDriveType)) return f(root);
-    return RealGetDriveType(root);
-}
-
-bool GetVolumeInformation(const CString& root, CString& label, CString& fileSystem) {
-    label.Empty();
-    fileSystem.Empty();
-    if (auto f = Override(&ProbeOverrides::getVolumeInformation)) return f(root, label, fileSystem);
-    return RealGetVolumeInformation(root, label, fileSystem);
-}
-
-bool GetDiskFreeSpaceEx(const CString& root, ULONGLONG& totalBytes, ULONGLONG& totalFreeBytes) {
-    if (auto f = Override(&ProbeOverrides::getDiskFreeSpaceEx)) return f(root, totalBytes, totalFreeBytes);
-    return RealGetDiskFreeSpaceEx(root, totalBytes, totalFreeBytes);
-}
+}  // namespace probe_backend

@@ -44,4 +44,3 @@ bool WildcardMatch(const CString& pattern, const CString& name) {
     // A trailing ".*" may also match the end of a name that has no such dot.
     return p.size() >= 2 && p.compare(p.size() - 2, 2, L".*") == 0 && MatchPlain(p.substr(0, p.size() - 2), name.str());
 }
-

@@ -81,7 +81,8 @@ CFile::~CFile() {
 }
 
 bool CFile::Open(const CString& path, unsigned flags, CFileException* error) {
-    Abort();
+    if (IsOpen()) native::CloseFileHandle(m_impl->handle);
+    m_impl.reset();
     m_strPath = path;
 
     auto fail = [&](int cause, std::uint32_t osError) {
@@ -285,14 +286,15 @@ void CFile::MoveOver(const CString& to) {
     }
     // Without DELETE access the file cannot be renamed while this handle is open: close it, move
     // it, and open it again (under its new name when the move succeeded) where it was.
+    // This class's own members throughout: a derived reader keeps its state consistent with them.
     const CString from = m_strPath;
     const unsigned flags = m_impl->flags & ~static_cast<unsigned>(modeCreate | modeNoTruncate);
-    const std::uint64_t position = GetPosition();
-    Close();
+    const std::uint64_t position = CFile::GetPosition();
+    CFile::Close();
     const std::wstring source = Win32Path(from);
     const std::uint32_t err = native::MovePath(source, target, true);
     CFileException reopenError;
-    if (!Open(err ? from : to, flags, &reopenError)) throw reopenError;
-    Seek(static_cast<std::int64_t>(position), begin);
+    if (!CFile::Open(err ? from : to, flags, &reopenError)) throw reopenError;
+    CFile::Seek(static_cast<std::int64_t>(position), begin);
     if (err) ThrowChangeError(err, from, {source, target});
 }

@@ -40,10 +40,8 @@ namespace {
 
 std::atomic<void (*)(const CString&)> g_flushObserver{nullptr};
 
-// Throws the error of a failed removal, rename or replacement, naming `path`; an access refusal
-// while one of `involved` is held open is the sharing violation it really is.
 // No Windows file system takes a name longer than 255 units (NTFS, FAT32 and exFAT alike), and
-// the system reports such a name as invalid, except where it emulates the file system and says
+// the system reports such a name as invalid, though some implementations of the file calls say
 // "not found" instead: refused here, it is a bad path everywhere.
 constexpr std::size_t kMaxNameLength = 255;
 constexpr std::uint32_t kFilenameExcedRange = 206;  // ERROR_FILENAME_EXCED_RANGE
@@ -57,6 +55,8 @@ bool HasOverlongName(const std::wstring& path) {
     return false;
 }
 
+// Throws the error of a failed removal, rename or replacement, naming `path`; an access refusal
+// while one of `involved` is held open is the sharing violation it really is.
 [[noreturn]] void ThrowChangeError(std::uint32_t error, const CString& path,
                                    std::initializer_list<std::wstring> involved) {
     if (error == win32_error::kAccessDenied) {

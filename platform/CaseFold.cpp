@@ -1,4 +1,4 @@
-// Case-insensitive comparison of names, over the backend's one-character fold.
+// Case-insensitive comparison of names, over the backend's one-character fold (FoldCase).
 #include "platform/CaseFold.h"
 
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {

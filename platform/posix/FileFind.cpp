@@ -1,51 +1,12 @@
-// CFileFind and WildcardMatch: directory listing with Windows wildcard patterns on POSIX.
-//
-// The matcher is our own: fnmatch() folds case through the process locale (ASCII only in the
-// "C" locale a host may run in) and gives '[' and '\' meanings that Windows patterns do not
-// have, and neither the standard library nor Boost offers Windows wildcard matching.
+// CFileFind on POSIX: lists the directory with readdir and keeps the names that WildcardMatch
+// (platform/WildcardMatch.cpp) accepts, so patterns mean the same on every backend.
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 
-#include "platform/CaseFold.h"
 #include "platform/File.h"
 #include "platform/TextConv.h"
-
-namespace {
-
-// '*' and '?' with backtracking to the last star: linear in practice, no recursion.
-bool MatchPlain(const std::wstring& pattern, const std::wstring& name) {
-    size_t p = 0;
-    size_t n = 0;
-    size_t star = std::wstring::npos;
-    size_t mark = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == L'*') {
-            star = p++;
-            mark = n;
-        } else if (p < pattern.size() && (pattern[p] == L'?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
-            ++p;
-            ++n;
-        } else if (star != std::wstring::npos) {
-            p = star + 1;
-            n = ++mark;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == L'*') ++p;
-    return p == pattern.size();
-}
-
-}  // namespace
-
-bool WildcardMatch(const CString& pattern, const CString& name) {
-    const std::wstring& p = pattern.str();
-    if (MatchPlain(p, name.str())) return true;
-    // A trailing ".*" may also match the end of a name that has no such dot.
-    return p.size() >= 2 && p.compare(p.size() - 2, 2, L".*") == 0 && MatchPlain(p.substr(0, p.size() - 2), name.str());
-}
 
 CFileFind::CFileFind() = default;
 CFileFind::~CFileFind() = default;

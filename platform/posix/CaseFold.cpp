@@ -1,4 +1,4 @@
-// Locale-independent case folding of one character through a private UTF-8 locale object.
+// Locale-independent case folding through a private UTF-8 locale object (POSIX backend).
 #include "platform/CaseFold.h"
 
 #include <locale.h>

@@ -41,7 +41,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   "$loader" wineboot --init </dev/null >/dev/null 2>&1 || true
 fi
-# A server that outlives each program by a few seconds, started away from the caller's pipes.
-"$server" -p5 </dev/null >/dev/null 2>&1 || true
+# A server that outlives each program by half a minute, and Wine's background services, started
+# away from the caller's pipes: a service started by the program itself would inherit its output
+# pipe and hold it open long after the program ended. Both are no-ops when they already run.
+"$server" -p30 </dev/null >/dev/null 2>&1 || true
+"$loader" wineboot </dev/null >/dev/null 2>&1 || true
 
 exec "$loader" "$program" "${@:2}"

@@ -42,11 +42,11 @@ TEST(ContainerConcurrency, KeyTableBuiltOnceOnSimultaneousFirstCalls) {
     bool scrambled = false, unscrambled = false;
     std::thread a([&] {
         start.arrive_and_wait();
-        scrambled = ScrambleFile(first.c_str());
+        scrambled = ScrambleFile(first.string().c_str());
     });
     std::thread b([&] {
         start.arrive_and_wait();
-        unscrambled = UnscrambleFile(second.c_str());
+        unscrambled = UnscrambleFile(second.string().c_str());
     });
     a.join();
     b.join();
@@ -82,8 +82,8 @@ TEST(ContainerConcurrency, ReaderNeverMissesTheFile) {
         }
     });
     for (int i = 0; i < 200; ++i) {
-        ASSERT_TRUE(ScrambleFile(file.c_str()));
-        ASSERT_TRUE(UnscrambleFile(file.c_str()));
+        ASSERT_TRUE(ScrambleFile(file.string().c_str()));
+        ASSERT_TRUE(UnscrambleFile(file.string().c_str()));
     }
     done = true;
     reader.join();
@@ -111,9 +111,9 @@ TEST(ContainerConcurrency, LargeFilesOnSeveralThreads) {
             const fs::path file = scratch.Dir() / ("large" + std::to_string(t));
             WriteAll(file, plain);
             for (int round = 0; round < 3; ++round) {
-                if (!ScrambleFile(file.c_str()) || ReadAll(file).compare(8, std::string::npos, expected) != 0)
+                if (!ScrambleFile(file.string().c_str()) || ReadAll(file).compare(8, std::string::npos, expected) != 0)
                     ++failures;
-                if (!UnscrambleFile(file.c_str()) || ReadAll(file) != plain) ++failures;
+                if (!UnscrambleFile(file.string().c_str()) || ReadAll(file) != plain) ++failures;
             }
         });
     }

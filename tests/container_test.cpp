@@ -124,11 +124,11 @@ TEST_P(ContainerFixture, ScramblesAndUnscramblesLikeTheReference) {
 
     const fs::path file = scratch.Dir() / c.name;
     WriteAll(file, plain);
-    ASSERT_TRUE(ScrambleFile(file.c_str()));
+    ASSERT_TRUE(ScrambleFile(file.string().c_str()));
     EXPECT_EQ(ReadAll(file), container);
     EXPECT_FALSE(fs::exists(Temporary(file)));
 
-    ASSERT_TRUE(UnscrambleFile(file.c_str()));
+    ASSERT_TRUE(UnscrambleFile(file.string().c_str()));
     EXPECT_EQ(ReadAll(file), plain);
     EXPECT_FALSE(fs::exists(Temporary(file)));
 }
@@ -152,7 +152,7 @@ TEST(Container, LargeFileRoundTrip) {
         const fs::path file = scratch.Dir() / "large.bin";
         WriteAll(file, plain);
 
-        ASSERT_TRUE(ScrambleFile(file.c_str()));
+        ASSERT_TRUE(ScrambleFile(file.string().c_str()));
         const std::string container = ReadAll(file);
         ASSERT_EQ(container.size(), 8 + plain.size() + 3);
         std::string header("KVRA");
@@ -162,7 +162,7 @@ TEST(Container, LargeFileRoundTrip) {
         ContainerCipher().Encrypt(reinterpret_cast<std::uint8_t*>(expected.data()), expected.size());
         EXPECT_TRUE(container.compare(8, std::string::npos, expected) == 0);
 
-        ASSERT_TRUE(UnscrambleFile(file.c_str()));
+        ASSERT_TRUE(UnscrambleFile(file.string().c_str()));
         EXPECT_EQ(ReadAll(file), plain);
     }
 }
@@ -190,7 +190,7 @@ TEST(Container, UnscrambleRefusesWhatIsNotAContainer) {
         const fs::path file = scratch.Dir() / c.name;
         WriteAll(file, c.content);
         testing::internal::CaptureStdout();
-        EXPECT_FALSE(UnscrambleFile(file.c_str()));
+        EXPECT_FALSE(UnscrambleFile(file.string().c_str()));
         const std::string out = testing::internal::GetCapturedStdout();
         EXPECT_EQ(out, c.lengthMessage ? file.string() + " 's length mod 8 is not 0\n" : "");
         EXPECT_EQ(ReadAll(file), c.content);
@@ -219,7 +219,7 @@ TEST(Container, FileHeldExclusivelyIsLeftAlone) {
     }
 
     holder.Close();
-    EXPECT_TRUE(ScrambleFile(file.c_str()));
+    EXPECT_TRUE(ScrambleFile(file.string().c_str()));
     EXPECT_EQ(fs::file_size(file), 8u + 32u);
 }
 
@@ -235,8 +235,8 @@ TEST(Container, TemporaryFileIsFlushedBeforeItReplacesTheSource) {
     SetFileFlushObserverForTesting([](const CString& path) {
         flushes.push_back(WideToNarrow(path) + (IsContainerFile(file) ? " after" : " before"));
     });
-    const bool scrambled = ScrambleFile(file.c_str());
-    const bool unscrambled = UnscrambleFile(file.c_str());
+    const bool scrambled = ScrambleFile(file.string().c_str());
+    const bool unscrambled = UnscrambleFile(file.string().c_str());
     SetFileFlushObserverForTesting(nullptr);
     ASSERT_TRUE(scrambled && unscrambled);
     // Scrambling flushes "$" while the source is plain; unscrambling, while it is a container.
@@ -253,7 +253,7 @@ TEST(Container, SourceThatCannotBeReplacedIsReported) {
     CFile reader;
     ASSERT_TRUE(reader.Open(CString(NarrowToWide(file.string())), CFile::modeRead | CFile::shareDenyNone));
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(ScrambleFile(file.c_str()));
+    EXPECT_FALSE(ScrambleFile(file.string().c_str()));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "File " + file.string() + " cannot be removed\n");
     EXPECT_EQ(ReadAll(file), "plain statistics");
     EXPECT_EQ(fs::file_size(Temporary(file)), 8u + 16u);
@@ -295,7 +295,7 @@ TEST(Container, FailedWriteLeavesTheFileAsItWas) {
     const fs::path containerFile = scratch.Dir() / "container";
     WriteAll(plainFile, plain);
     WriteAll(containerFile, plain);
-    ASSERT_TRUE(ScrambleFile(containerFile.c_str()));
+    ASSERT_TRUE(ScrambleFile(containerFile.string().c_str()));
     const std::string container = ReadAll(containerFile);
 
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -306,9 +306,9 @@ TEST(Container, FailedWriteLeavesTheFileAsItWas) {
             limit.rlim_cur = 64 * 1024;
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
             int failures = 0;
-            if (ScrambleFile(plainFile.c_str()) || ReadAll(plainFile) != plain || fs::exists(Temporary(plainFile)))
+            if (ScrambleFile(plainFile.string().c_str()) || ReadAll(plainFile) != plain || fs::exists(Temporary(plainFile)))
                 failures |= 4;
-            if (UnscrambleFile(containerFile.c_str()) || ReadAll(containerFile) != container ||
+            if (UnscrambleFile(containerFile.string().c_str()) || ReadAll(containerFile) != container ||
                 fs::exists(Temporary(containerFile)))
                 failures |= 8;
             ::_exit(failures);
@@ -325,7 +325,7 @@ TEST(Container, FileOfFourGibibytesIsNotScrambled) {
     std::error_code ec;
     fs::resize_file(file, std::uintmax_t{1} << 32, ec);  // sparse: takes no disk space
     if (ec) GTEST_SKIP() << "no sparse files here: " << ec.message();
-    EXPECT_FALSE(ScrambleFile(file.c_str()));
+    EXPECT_FALSE(ScrambleFile(file.string().c_str()));
     EXPECT_EQ(fs::file_size(file), std::uintmax_t{1} << 32);
     EXPECT_FALSE(fs::exists(Temporary(file)));
 }

@@ -19,6 +19,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/win/native/FileApi.h"
 #include "platform/win/native/Timer.h"
 
 namespace {

@@ -67,8 +67,4 @@ std::int64_t CurrentFileTime() {
     return static_cast<std::int64_t>(value.QuadPart);
 }
 
-std::uint32_t CurrentProcessId() {
-    return ::GetCurrentProcessId();
-}
-
 }  // namespace native

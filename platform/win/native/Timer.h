@@ -34,6 +34,5 @@ void CloseKernelObject(Handle handle);
 
 // The current time as a file time (100 ns units since 1601-01-01 UTC).
 std::int64_t CurrentFileTime();
-std::uint32_t CurrentProcessId();
 
 }  // namespace native

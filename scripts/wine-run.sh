@@ -2,13 +2,13 @@
 # Runs a Windows program of the cross build under Wine: wine-run.sh ARCH PROGRAM.exe [ARGS...]
 # (ARCH x86_64 or i686). CTest and gtest_discover_tests call it as the cross build's emulator.
 #
-# A private prefix per architecture (MONITOR_WINEPREFIX, default ~/.cache/qzmonitor-wine-ARCH),
-# Wine's own loader run directly, no debug output, no Mono or Gecko installers. The prefix is
-# booted once with every descriptor on /dev/null and a Wine server that stays up for a few seconds
-# after the last program, so that later programs start in a fraction of a second and no server
-# holds the caller's pipes. The program's own folder, the build's bin/ beside it and
-# MONITOR_BIN_DIR are on the DLL search path, so the plug-in, the host library and the C++ runtime
-# DLLs copied there are found.
+# A private prefix per architecture and user (MONITOR_WINEPREFIX, default
+# $TMPDIR/qzmonitor-wine-ARCH-UID), Wine's own loader run directly, no debug output, no Mono or
+# Gecko installers. The prefix is booted once with every descriptor on /dev/null, and a Wine
+# server stays up for half a minute after the last program, so that later programs start in a
+# fraction of a second and no Wine process holds the caller's pipes. The program's own folder, the
+# build's bin/ beside it and MONITOR_BIN_DIR are on the DLL search path, so the plug-in, the host
+# library and the C++ runtime DLLs copied there are found.
 set -euo pipefail
 arch=${1:?usage: wine-run.sh ARCH PROGRAM [ARGS...]}
 shift
@@ -21,7 +21,7 @@ case "$arch" in
 esac
 [ -x "$loader" ] || { echo "wine-run.sh: $loader is missing (install wine64, or wine32 for i686)" >&2; exit 2; }
 
-export WINEPREFIX=${MONITOR_WINEPREFIX:-$HOME/.cache/qzmonitor-wine-$arch}
+export WINEPREFIX=${MONITOR_WINEPREFIX:-${TMPDIR:-/tmp}/qzmonitor-wine-$arch-$(id -u)}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ "$arch" = i686 ]; then export WINEARCH=win32; fi
@@ -36,11 +36,15 @@ for p in "${paths[@]}"; do
 done
 export WINEPATH="$winepath"
 
-# First use: make the prefix, detached from every descriptor of the caller.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  "$loader" wineboot --init </dev/null >/dev/null 2>&1 || true
-fi
+# First use: make the prefix, detached from every descriptor of the caller, once even when
+# several programs start at the same moment (a parallel build discovers tests side by side).
+mkdir -p "$WINEPREFIX"
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    "$loader" wineboot --init </dev/null >/dev/null 2>&1 || true
+  fi
+) 9>"$WINEPREFIX.lock"
 # A server that outlives each program by half a minute, and Wine's background services, started
 # away from the caller's pipes: a service started by the program itself would inherit its output
 # pipe and hold it open long after the program ended. Both are no-ops when they already run.

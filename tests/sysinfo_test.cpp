@@ -26,10 +26,13 @@ CString Wide(const fs::path& path) {
     return CString(NarrowToWide(path.string()));
 }
 
-// A plain copy of a scrambled file, beside it.
+// A plain copy of a scrambled file, beside it, replacing an earlier copy. Copied through the
+// bytes: the Windows build's std::filesystem::copy_file refuses to overwrite any existing file
+// (the C runtime's stat reports no file identity there, so every destination looks like the
+// source).
 fs::path Unscrambled(const fs::path& scrambled) {
     const fs::path copy = scrambled.string() + ".plain";
-    fs::copy_file(scrambled, copy, fs::copy_options::overwrite_existing);
+    WriteAll(copy, ReadAll(scrambled));
     EXPECT_TRUE(UnscrambleFile(copy.string().c_str()));
     return copy;
 }

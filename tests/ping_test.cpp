@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/File.h"
 #include "platform/Process.h"
+#include "platform/System.h"
+#include "platform/TextConv.h"
 #include "speedtest/PingOutput.h"
 #include "speedtest/ServerText.h"
 #include "speedtest/SpeedTestSettings.h"
@@ -77,50 +80,68 @@ TEST(CommandLine, SplitsLikeTheWindowsProcessStart) {
     for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.args) << c.line;
 }
 
+// The command that runs the test child program (tests/programs/test_child.cpp, built beside this
+// program) with `arguments`.
+CString Child(const std::wstring& arguments) {
+    static const std::wstring program = NarrowToWide(NativePath(GetExecutableDir() + L"\\" MONITOR_TEST_CHILD));
+    return CString(L"\"" + program + L"\" " + arguments);
+}
+
 class PingRunTest : public ::testing::Test {
 protected:
     ~PingRunTest() override { SetSpeedTestSettingsForTesting(SpeedTestSettings()); }
+    // Made before the scratch host, which points the executable directory at a folder of its own.
+    CString childReady = Child(L"");
     ScratchHost host;
     CMonitorControl monitor{true};
 };
 
 TEST_F(PingRunTest, RunsTheCommandAndReadsItsSummary) {
-    EXPECT_EQ(A::Ping(monitor, CString(L"printf \"    Minimum = 12ms, Maximum = 12ms, Average = 12ms\\r\\n\"")), 12);
-    EXPECT_EQ(A::Ping(monitor, CString(L"printf \"rtt min/avg/max/mdev = 0.1/7.6/9.0/1.0 ms\\n\"")), 8);
+    EXPECT_EQ(A::Ping(monitor, Child(L"print \"    Minimum = 12ms, Maximum = 12ms, Average = 12ms\\r\\n\"")), 12);
+    EXPECT_EQ(A::Ping(monitor, Child(L"print \"rtt min/avg/max/mdev = 0.1/7.6/9.0/1.0 ms\\n\"")), 8);
     // Standard error is read too.
-    EXPECT_EQ(A::Ping(monitor, CString(L"sh -c \"echo Request timed out. >&2\"")), -1);
-    // Shell syntax in an argument stays an argument: printf prints it literally.
-    EXPECT_EQ(A::Ping(monitor, CString(L"printf \"Average = 3ms; echo Average = 9ms\"")), 3);
+    EXPECT_EQ(A::Ping(monitor, Child(L"eprint Request timed out.")), -1);
+    // Shell syntax stays text: a shell would run the second command, or send the output to a file.
+    EXPECT_EQ(A::Ping(monitor, Child(L"print \"Average = 3ms; echo Average = 9ms\"")), 3);
+    EXPECT_EQ(A::Ping(monitor, Child(L"print Average = 3ms >ping-output-of-a-shell.txt")), 3);
 }
 
 TEST_F(PingRunTest, FailuresKeepTheirCodes) {
     EXPECT_EQ(A::Ping(monitor, CString(L"no-such-program-of-this-test -c 1 192.0.2.7")), -4);
     EXPECT_EQ(A::Ping(monitor, CString(L"")), -4);
-    EXPECT_EQ(A::Ping(monitor, CString(L"true")), -3);  // no output, no summary
+    EXPECT_EQ(A::Ping(monitor, Child(L"exit 0")), -3);  // no output, no summary
 
     SpeedTestSettings settings;
     settings.pingTimeoutMs = 200;
     SetSpeedTestSettingsForTesting(settings);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(A::Ping(monitor, CString(L"sleep 5")), -1);
+    EXPECT_EQ(A::Ping(monitor, Child(L"sleep 5000")), -1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
 TEST(ProcessRun, CapsTheOutputAndKillsOnTimeOut) {
-    ProcessOutcome big = RunProcess(CString(L"head -c 100000 /dev/zero"), 5000, 1000);
+    ProcessOutcome big = RunProcess(Child(L"fill 100000"), 5000, 1000);
     EXPECT_EQ(big.status, ProcessStatus::Exited);
     EXPECT_EQ(big.exitCode, 0);
     EXPECT_EQ(big.output.size(), 1000u);
 
-    ProcessOutcome failing = RunProcess(CString(L"sh -c \"exit 3\""), 5000, 1000);
+    ProcessOutcome failing = RunProcess(Child(L"exit 3"), 5000, 1000);
     EXPECT_EQ(failing.status, ProcessStatus::Exited);
     EXPECT_EQ(failing.exitCode, 3);
 
     // A child that keeps the pipe open through a grandchild is ended with its whole group.
     const auto start = std::chrono::steady_clock::now();
-    ProcessOutcome hung = RunProcess(CString(L"sh -c \"sleep 5 & sleep 5\""), 200, 1000);
+    ProcessOutcome hung = RunProcess(Child(L"hold 5000"), 200, 1000);
     EXPECT_EQ(hung.status, ProcessStatus::TimedOut);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST(ProcessRun, FindsTheProgramOnThePath) {
+    // A program that every Linux and Windows system has on its search path, by its bare name.
+    ProcessOutcome named = RunProcess(CString(L"hostname"), 5000, 1000);
+    EXPECT_EQ(named.status, ProcessStatus::Exited);
+    EXPECT_EQ(named.exitCode, 0);
+    EXPECT_FALSE(named.output.empty());
 }
 
 TEST(ServerText, OnlyHostNamesAndAddressesArePinged) {

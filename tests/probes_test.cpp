@@ -8,6 +8,7 @@
 
 #include "platform/ProbeParsers.h"
 #include "platform/Probes.h"
+#include "platform/TextConv.h"
 #include "sysinfo/ProbeTexts.h"
 #include "tests/support/MonitorTestAccess.h"
 
@@ -212,10 +213,21 @@ AdapterInfo Adapter(const char* description, std::vector<BYTE> address, const ch
     return adapter;
 }
 
+// An adapter name beyond ASCII that the system's ANSI code page can hold, since the adapter list
+// gives its descriptions in that page: Chinese where the page has it (UTF-8 on Linux, 936 on a
+// Chinese Windows), accented Latin where the page is a Western one (1252).
+std::wstring NonAsciiAdapterName() {
+    for (const std::wstring name : {L"有线网卡 one", L"Carte réseau one"})
+        if (AnsiToWide(WideToAnsi(name)) == name) return name;
+    return L"wired one";
+}
+
 TEST_F(ProbesTest, AdaptersWithAnAddressAreListedInOrderAndJoinedIntoTheIdentity) {
+    const std::wstring name = NonAsciiAdapterName();
     ProbeOverrides overrides;
-    overrides.getAdaptersInfo = [](std::vector<AdapterInfo>& list) {
-        list.push_back(Adapter("有线网卡 one", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, "192.0.2.7"));
+    overrides.getAdaptersInfo = [name](std::vector<AdapterInfo>& list) {
+        const std::string description = WideToAnsi(name);
+        list.push_back(Adapter(description.c_str(), {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, "192.0.2.7"));
         list.push_back(Adapter("unplugged", {0x02, 0, 0, 0, 0, 1}, "0.0.0.0"));
         list.push_back(Adapter("no address", {0x02, 0, 0, 0, 0, 2}, ""));
         list.push_back(Adapter("two", {0xa0, 0xb1, 0xc2, 0xd3, 0xe4, 0xf5}, "10.1.2.3"));
@@ -226,7 +238,7 @@ TEST_F(ProbesTest, AdaptersWithAnAddressAreListedInOrderAndJoinedIntoTheIdentity
     ASSERT_EQ(A::m_nMacCount(monitor), 2);
     const _MACINFOS* macs = A::m_pMacInfo(monitor);
     EXPECT_EQ(macs[0].strMacID.str(), L"00-1A-2B-3C-4D-5E ");
-    EXPECT_EQ(macs[0].strMacName.str(), L"有线网卡 one");
+    EXPECT_EQ(macs[0].strMacName.str(), name);
     EXPECT_EQ(macs[1].strMacID.str(), L"A0-B1-C2-D3-E4-F5 ");
     EXPECT_EQ(macs[1].strMacName.str(), L"two");
     EXPECT_EQ(A::m_strMacID(monitor).str(), L"00-1A-2B-3C-4D-5E |A0-B1-C2-D3-E4-F5 ");

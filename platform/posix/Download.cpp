@@ -36,7 +36,8 @@ struct CurlApi {
 std::mutex g_loadMutex;
 std::string g_libraryName = kDefaultLibrary;
 bool g_loadTried = false;
-const CurlApi* g_api = nullptr;  // set once loaded; never freed (see above)
+CurlApi g_loaded;                // the functions of the loaded library (it is never unloaded)
+const CurlApi* g_api = nullptr;  // &g_loaded once loaded
 
 template <typename Function>
 bool Resolve(void* library, const char* name, Function& function) {
@@ -53,16 +54,17 @@ const CurlApi* LoadCurl() {
     g_loadTried = true;
     void* library = ::dlopen(g_libraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) return nullptr;
-    auto api = std::make_unique<CurlApi>();
-    if (!Resolve(library, "curl_global_init", api->globalInit) || !Resolve(library, "curl_easy_init", api->easyInit) ||
-        !Resolve(library, "curl_easy_setopt", api->easySetopt) ||
-        !Resolve(library, "curl_easy_perform", api->easyPerform) ||
-        !Resolve(library, "curl_easy_getinfo", api->easyGetinfo) ||
-        !Resolve(library, "curl_easy_cleanup", api->easyCleanup) || api->globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+    CurlApi api;
+    if (!Resolve(library, "curl_global_init", api.globalInit) || !Resolve(library, "curl_easy_init", api.easyInit) ||
+        !Resolve(library, "curl_easy_setopt", api.easySetopt) ||
+        !Resolve(library, "curl_easy_perform", api.easyPerform) ||
+        !Resolve(library, "curl_easy_getinfo", api.easyGetinfo) ||
+        !Resolve(library, "curl_easy_cleanup", api.easyCleanup) || api.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
         ::dlclose(library);
         return nullptr;
     }
-    g_api = api.release();
+    g_loaded = api;
+    g_api = &g_loaded;
     return g_api;
 }
 

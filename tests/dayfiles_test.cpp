@@ -54,10 +54,12 @@ protected:
 TEST_F(DayFiles, CleanUpKeepsSevenDaysAndOnlyRemovesDayFiles) {
     fs::create_directories(scratch.DataDir());
     // Names in an order that puts a numberless day-file name right after numbered ones: no
-    // number read for an earlier name may be reused for it.
+    // number read for an earlier name may be reused for it. The lower-case "data4001" differs
+    // from every removed name by more than case: on Windows names that differ only in case are
+    // one file.
     const char* removedOn4706[] = {"DATA4698", "DATB4698", "DATA4000", "DATA-3", "DATB 4690"};
     const char* keptOn4706[] = {"DATA4699", "DATB4699", "DATA4706", "DATB4700.xml", "DATAxyz",        "DATB",
-                                "DATC",     "SPEED",    "data4000", "notes.txt",    "DATA99999999999"};
+                                "DATC",     "SPEED",    "data4001", "notes.txt",    "DATA99999999999"};
     for (const char* name : removedOn4706) Touch(scratch.DataDir() / name);
     for (const char* name : keptOn4706) Touch(scratch.DataDir() / name);
 

@@ -215,6 +215,9 @@ QZ_HOST_API bool CreateFileIfMissing(const CString& path);
 // Creates every missing directory along `narrowPath` (system narrow text, '\' or '/' separated);
 // the last component is taken as a directory only when the path ends in a separator.
 QZ_HOST_API bool MakeSureDirectoryPathExists(const std::string& narrowPath);
+// The same for a wide path: every character survives, including those that the system narrow
+// text (the ANSI code page on Windows) cannot hold.
+QZ_HOST_API bool MakeSureDirectoryPathExists(const CString& path);
 // Turns a wide path with '\' separators into the native narrow path of the platform.
 QZ_HOST_API std::string NativePath(const CString& path);
 

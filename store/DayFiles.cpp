@@ -103,7 +103,9 @@ bool CMonitorControl::CreateLogFile() {
 
     const CString exeDir = GetExecutableDir();
     const CString dataDir = exeDir + L"\\Data\\MONDAT\\";
-    MakeSureDirectoryPathExists(WideToAnsi(dataDir));
+    // Created from the wide path: an installation folder whose name the ANSI code page cannot
+    // hold still gets its data directory (its narrow form would carry '?' for those characters).
+    MakeSureDirectoryPathExists(dataDir);
 
     const CString dayText = DayText(day);
     *m_pstrStatFile = dataDir + L"DATB" + dayText;

@@ -27,6 +27,13 @@ std::set<std::string> FileNames(const fs::path& dir) {
     return names;
 }
 
+// The path in wide text, from its UTF-8 form (std::filesystem's narrow form follows the locale on
+// Windows, and NarrowToWide reads UTF-8).
+CString WidePath(const fs::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return NarrowToWide(std::string(utf8.begin(), utf8.end()));
+}
+
 bool IsContainer(const fs::path& path) {
     return ReadAll(path).compare(0, 4, "KVRA") == 0;
 }
@@ -47,10 +54,12 @@ protected:
 TEST_F(DayFiles, CleanUpKeepsSevenDaysAndOnlyRemovesDayFiles) {
     fs::create_directories(scratch.DataDir());
     // Names in an order that puts a numberless day-file name right after numbered ones: no
-    // number read for an earlier name may be reused for it.
+    // number read for an earlier name may be reused for it. The lower-case "data4001" differs
+    // from every removed name by more than case: on Windows names that differ only in case are
+    // one file.
     const char* removedOn4706[] = {"DATA4698", "DATB4698", "DATA4000", "DATA-3", "DATB 4690"};
     const char* keptOn4706[] = {"DATA4699", "DATB4699", "DATA4706", "DATB4700.xml", "DATAxyz",        "DATB",
-                                "DATC",     "SPEED",    "data4000", "notes.txt",    "DATA99999999999"};
+                                "DATC",     "SPEED",    "data4001", "notes.txt",    "DATA99999999999"};
     for (const char* name : removedOn4706) Touch(scratch.DataDir() / name);
     for (const char* name : keptOn4706) Touch(scratch.DataDir() / name);
 
@@ -115,11 +124,17 @@ TEST_F(DayFiles, RunCreatesTheDaysFilesAndTheNextRunOfTheDayAppends) {
 }
 
 TEST_F(DayFiles, DataDirectoryOfALongPathIsCreated) {
-    // Deep, non-ASCII and far longer than the classic 100-byte and 260-character limits.
+    // Deep, non-ASCII and far longer than the classic 100-byte and 260-character limits. The
+    // folder names are given as UTF-8 (char8_t) text, the one narrow form that std::filesystem
+    // reads the same way on every platform, and the monitor gets the same path in wide text.
     fs::path deep = scratch.Dir();
-    for (int i = 0; i < 12; ++i) deep /= "终端安装目录-" + std::to_string(i) + "-abcdefghijklmnop";
+    for (int i = 0; i < 12; ++i) {
+        const std::string number = std::to_string(i);
+        deep /= u8"终端安装目录-" + std::u8string(number.begin(), number.end()) + u8"-abcdefghijklmnop";
+    }
     fs::create_directories(deep);
-    SetExecutableDirOverride(NarrowToWide(deep.string()));
+    const CString deepText = WidePath(deep);
+    SetExecutableDirOverride(deepText);
     clock.SetDay(5000);
     ::testing::internal::CaptureStdout();
     {
@@ -127,8 +142,10 @@ TEST_F(DayFiles, DataDirectoryOfALongPathIsCreated) {
         EXPECT_TRUE(MonitorTestAccess::m_bOpLogOpen(monitor));
     }
     ::testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(fs::exists(deep / "Data" / "MONDAT" / "DATA5000"));
-    EXPECT_TRUE(fs::exists(deep / "Data" / "MONDAT" / "DATB5000"));
+    // Asked through the platform layer, which reaches paths beyond the classic limit on Windows
+    // too (std::filesystem of the Windows C runtime stops at it).
+    EXPECT_TRUE(PathFileExists(deepText + L"\\Data\\MONDAT\\DATA5000"));
+    EXPECT_TRUE(PathFileExists(deepText + L"\\Data\\MONDAT\\DATB5000"));
 }
 
 TEST_F(DayFiles, FailedLocalTimeConversionLeavesTheConstructor) {

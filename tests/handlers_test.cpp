@@ -52,7 +52,7 @@ protected:
 
     std::vector<Codes> Records() {
         std::vector<Codes> codes;
-        for (const OperationRecord& r : ReadRecords(scratch.DataDir() / "DATA4706"))
+        for (const OperationRecord& r : ReadMonitorLog(*monitor, scratch.DataDir() / "DATA4706"))
             codes.emplace_back(r.nType, r.nValue1, r.nValue2);
         return codes;
     }

@@ -40,6 +40,7 @@ protected:
     void Write(const wchar_t* kind, const wchar_t* value1, const wchar_t* value2) {
         MonitorTestAccess::WriteOperation(*monitor, kind, value1, value2);
     }
+    std::vector<OperationRecord> Records() { return ReadMonitorLog(*monitor, logPath); }
 
     ScratchHost scratch;
     TestClock clock;
@@ -74,8 +75,8 @@ TEST_F(OperationLog, RecordsCodeTimeKindAndValues) {
         clock.SetLocal(2023, 11, 15, c.hour, c.minute, c.second);
         Write(c.kind, c.value1, c.value2);
         if (c.expected) expected.push_back(*c.expected);
-        EXPECT_EQ(ReadRecords(logPath), expected) << "after kind \"" << WideToNarrow(std::wstring(c.kind)) << "\" at "
-                                                  << c.hour << ":" << c.minute << ":" << c.second;
+        EXPECT_EQ(Records(), expected) << "after kind \"" << WideToNarrow(std::wstring(c.kind)) << "\" at " << c.hour
+                                       << ":" << c.minute << ":" << c.second;
     }
     // Little-endian on disk, whatever the machine.
     const std::string bytes = ReadAll(logPath);
@@ -90,7 +91,7 @@ TEST_F(OperationLog, FailedLocalTimeGivesMinusOnePartsAndOpTimeText) {
     EXPECT_EQ(MonitorTestAccess::GetCurrentOpTime(*monitor), L"0/0/0--1:-1:-1");
     Write(L"PopupMenuOpen", L"0", L"0");
     SetLocalTimeFailureForTesting(false);
-    EXPECT_EQ(ReadRecords(logPath), (std::vector<OperationRecord>{{-10101, 5, 0, 0}}));
+    EXPECT_EQ(Records(), (std::vector<OperationRecord>{{-10101, 5, 0, 0}}));
 }
 
 TEST_F(OperationLog, RecordIsLostWhileTheLogCannotBeOpenedAndTheNextOneReopens) {
@@ -105,7 +106,7 @@ TEST_F(OperationLog, RecordIsLostWhileTheLogCannotBeOpenedAndTheNextOneReopens) 
     EXPECT_EQ(fs::file_size(logPath), 0u);
     Write(L"PopupMenuOpen", L"0", L"0");
     EXPECT_TRUE(MonitorTestAccess::m_bOpLogOpen(*monitor));
-    EXPECT_EQ(ReadRecords(logPath), (std::vector<OperationRecord>{{80000, 5, 0, 0}}));
+    EXPECT_EQ(Records(), (std::vector<OperationRecord>{{80000, 5, 0, 0}}));
 }
 
 TEST_F(OperationLog, FailedWriteLosesOnlyItsOwnRecord) {
@@ -121,14 +122,14 @@ TEST_F(OperationLog, FailedWriteLosesOnlyItsOwnRecord) {
     ASSERT_TRUE(SetFileSizeLimitForTesting(0));
     clock.Advance(1);
     Write(L"MenuCommand", L"0", L"0");
-    EXPECT_EQ(ReadRecords(logPath), (std::vector<OperationRecord>{{80000, 5, 0, 0}, {80002, 1, 0, 0}}));
+    EXPECT_EQ(Records(), (std::vector<OperationRecord>{{80000, 5, 0, 0}, {80002, 1, 0, 0}}));
 }
 
 TEST_F(OperationLog, ExistingLogIsAppendedTo) {
     std::ofstream(logPath, std::ios::binary) << std::string("0123456789abcdef", 16);
     clock.SetLocal(2023, 11, 15, 8, 0, 1);
     Write(L"PopupMenuOpen", L"0", L"0");
-    const std::vector<OperationRecord> records = ReadRecords(logPath);
+    const std::vector<OperationRecord> records = Records();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(ReadAll(logPath).substr(0, 16), "0123456789abcdef");
     EXPECT_EQ(records[1], (OperationRecord{80001, 5, 0, 0}));
@@ -147,10 +148,11 @@ TEST_F(OperationLog, FragmentAtTheEndIsCutWhenTheLogIsOpened) {
         std::ofstream(logPath, std::ios::binary | std::ios::trunc) << whole + std::string(fragment, 'x');
         clock.SetLocal(2023, 11, 15, 8, 0, 1);
         Write(L"PopupMenuOpen", L"0", L"0");
+        CloseOperationLog(*monitor);
         const std::string bytes = ReadAll(logPath);
         ASSERT_EQ(bytes.size(), whole.size() + 16);
         EXPECT_EQ(bytes.substr(0, whole.size()), whole);
-        EXPECT_EQ(ReadRecords(logPath).back(), (OperationRecord{80001, 5, 0, 0}));
+        EXPECT_EQ(Records().back(), (OperationRecord{80001, 5, 0, 0}));
     }
 }
 

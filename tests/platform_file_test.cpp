@@ -372,4 +372,9 @@ TEST_F(FileTest, MakeSureDirectoryPathExistsCreatesTheDirectoryPart) {
     // Long paths have no fixed limit.
     const std::string deep = root + "\\" + std::string(200, 'd') + "\\" + std::string(200, 'e') + "\\";
     EXPECT_TRUE(MakeSureDirectoryPathExists(deep));
+    // The wide form keeps characters that the system narrow text (a Western ANSI code page, say)
+    // cannot hold.
+    const CString wide = NarrowToWide(root) + L"\\终端\\数据";
+    EXPECT_TRUE(MakeSureDirectoryPathExists(wide + L"\\"));
+    EXPECT_TRUE(PathFileExists(wide));
 }

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "platform/File.h"
-#include "platform/posix/PosixIo.h"
 #include "platform/TextConv.h"
+#include "platform/posix/PosixIo.h"
 
 std::string NativePath(const CString& path) {
     std::string native = WideToNarrow(path);
@@ -135,4 +135,9 @@ bool MakeSureDirectoryPathExists(const std::string& narrowPath) {
     }
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeSureDirectoryPathExists(const CString& path) {
+    // The system narrow text is UTF-8 here: nothing is lost.
+    return MakeSureDirectoryPathExists(WideToAnsi(path));
 }

@@ -140,7 +140,11 @@ bool CreateFileIfMissing(const CString& path) {
 }
 
 bool MakeSureDirectoryPathExists(const std::string& narrowPath) {
-    std::wstring path = native::AnsiToWide(narrowPath);
+    return MakeSureDirectoryPathExists(CString(native::AnsiToWide(narrowPath)));
+}
+
+bool MakeSureDirectoryPathExists(const CString& widePath) {
+    std::wstring path = widePath.str();
     std::replace(path.begin(), path.end(), L'/', L'\\');
     // Only the part up to the last separator names directories.
     const size_t last = path.find_last_of(L'\\');

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "shell/MonitorTypes.h"
 
 #include "tests/support/FileBytes.h"
+#include "tests/support/MonitorTestAccess.h"
 
 // Replaces the platform's clock for the life of the object; restores it afterwards.
 class TestClock {
@@ -55,6 +57,10 @@ inline std::int32_t LittleEndianInt32(const std::string& bytes, size_t offset) {
 
 // The records of an operation log; a test fails when the file is not a whole number of records.
 inline std::vector<OperationRecord> ReadRecords(const std::filesystem::path& path) {
+    // A log that exists but cannot be opened would otherwise read as "no records".
+    if (std::filesystem::exists(path)) {
+        EXPECT_TRUE(std::ifstream(path, std::ios::binary).is_open()) << path << " exists but cannot be read";
+    }
     const std::string bytes = ReadAll(path);
     EXPECT_EQ(bytes.size() % sizeof(OperationRecord), 0u) << path;
     std::vector<OperationRecord> records;
@@ -62,6 +68,23 @@ inline std::vector<OperationRecord> ReadRecords(const std::filesystem::path& pat
         records.push_back({LittleEndianInt32(bytes, at), LittleEndianInt32(bytes, at + 4),
                            LittleEndianInt32(bytes, at + 8), LittleEndianInt32(bytes, at + 12)});
     return records;
+}
+
+// Closes the operation log that `monitor` holds, as the monitor's shutdown closes it; the
+// monitor's next record reopens it and appends. The monitor holds its log open without sharing,
+// which on Windows keeps every reader out, so a test reads the log only after this.
+inline void CloseOperationLog(CMonitorControl& monitor) {
+    std::lock_guard<std::mutex> lock(MonitorTestAccess::m_mtxOpLog(monitor));
+    if (MonitorTestAccess::m_bOpLogOpen(monitor)) {
+        MonitorTestAccess::m_fileOpLog(monitor).Abort();
+        MonitorTestAccess::m_bOpLogOpen(monitor) = false;
+    }
+}
+
+// The records of the operation log at `path` that `monitor` writes to.
+inline std::vector<OperationRecord> ReadMonitorLog(CMonitorControl& monitor, const std::filesystem::path& path) {
+    CloseOperationLog(monitor);
+    return ReadRecords(path);
 }
 
 inline bool operator==(const OperationRecord& a, const OperationRecord& b) {

@@ -194,6 +194,10 @@ TEST_F(MarkupFiles, EncodingsByByteOrderMarkOrDeclaration) {
     };
     const std::u16string utf16Doc = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<R>中文 \U0001F600</R>";
     const std::string gbk = "\xD6\xD0\xCE\xC4";  // 中文 in GBK
+    // Wine 8 has no GB18030 code page (54936), which Windows and iconv have: there the set is an
+    // unknown encoding, read as UTF-8 with replacement characters. A four-byte sequence (U+0080)
+    // tells whether the system knows the set at all.
+    const bool hasGb18030 = DecodeText("\x81\x30\x81\x30", "GB18030") == L"\u0080";
     const struct {
         const char* what;
         std::string bytes;
@@ -205,7 +209,8 @@ TEST_F(MarkupFiles, EncodingsByByteOrderMarkOrDeclaration) {
         {"UTF-16BE with BOM", utf16(utf16Doc, true), L"中文 \U0001F600"},
         {"GBK", "<?xml version=\"1.0\" encoding=\"GBK\"?><R>" + gbk + "</R>", L"中文"},
         {"gb2312, single quotes", "<?xml version='1.0' encoding='gb2312'?>\n<R>" + gbk + "</R>", L"中文"},
-        {"GB18030", "<?xml version=\"1.0\" encoding=\"GB18030\"?><R>" + gbk + "</R>", L"中文"},
+        {"GB18030", "<?xml version=\"1.0\" encoding=\"GB18030\"?><R>" + gbk + "</R>",
+         hasGb18030 ? L"中文" : L"\uFFFD\uFFFD\uFFFD\uFFFD"},
         {"GBK cut inside a character", "<?xml version=\"1.0\" encoding=\"GBK\"?><R>\xD6\xD0\xCE</R>", L"中\uFFFD"},
         {"ISO-8859-1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><R>caf\xE9</R>", L"caf\u00E9"},
         {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-no-such\"?><R>中\xFF</R>", L"中\uFFFD"},

@@ -158,13 +158,20 @@ TEST_F(ListingTest, FindLoopVisitsEveryMatchOnce) {
 
 TEST_F(ListingTest, ChinesePathsWorkWithoutALocale) {
     const CString dir = Path(L"数据\\");
-    ASSERT_TRUE(MakeSureDirectoryPathExists(WideToNarrow(dir)));
+    // Directory creation takes the system's narrow (ANSI) text: UTF-8 on POSIX, which holds every
+    // name; on Windows the ANSI code page, which holds these names only on a Chinese system (936).
+    // Where it cannot, the directory is made through the wide name, and the rest still runs.
+    const std::string ansiDir = WideToAnsi(dir);
+    if (AnsiToWide(ansiDir) == dir.str())
+        ASSERT_TRUE(MakeSureDirectoryPathExists(ansiDir));
+    else
+        ASSERT_TRUE(fs::create_directory(scratch.Dir() / u8"数据"));
     {
         CStdioFile file;
         ASSERT_TRUE(file.Open(dir + L"文件.txt", CFile::modeCreate | CFile::modeWrite));
         file.WriteString(L"第一行\r\n第二行");
     }
-    EXPECT_TRUE(fs::exists(scratch.Dir() / "\xE6\x95\xB0\xE6\x8D\xAE" / "\xE6\x96\x87\xE4\xBB\xB6.txt"));
+    EXPECT_TRUE(fs::exists(scratch.Dir() / u8"数据" / u8"文件.txt"));
     CStdioFile file;
     ASSERT_TRUE(file.Open(dir + L"文件.txt", CFile::modeRead));
     CString line;

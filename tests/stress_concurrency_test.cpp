@@ -307,8 +307,12 @@ TEST(StressConcurrency, MixedTrafficSamplerReportsAndDestructionUnderLoad) {
     EXPECT_GE(total.messages, 12L * rounds);
 
     // Every accepted user-interface event is one record of its kind, written before its handler
-    // returned.
+    // returned. The monitor holds its operation log open without sharing: POSIX lets this test read
+    // the file all the same, Windows refuses every other open until the monitor closes it, so
+    // there the records are counted after destruction only (below).
+#ifndef _WIN32
     EXPECT_EQ(RecordsByKind(scratch.DataDir()), events);
+#endif
 
     DrainCapture(host, *monitor);
     long pushRecvs = 0, pushSendSize = 0;

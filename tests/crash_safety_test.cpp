@@ -5,12 +5,10 @@
 // is either a whole container or plain content; a final normal run removes the leftover "$" files
 // and reads both files.
 //
-// The child is made with fork and killed with SIGKILL, which is what this test is about; hence
-// the POSIX headers here. MONITOR_CRASH_RUNS sets the number of kills (default 40).
+// The child is this test program again in a child role, killed with SIGKILL on POSIX and
+// TerminateProcess on Windows, which is what this test is about. MONITOR_CRASH_RUNS sets the
+// number of kills (default 40).
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -24,9 +22,11 @@
 #include "host/HostEnvironment.h"
 #include "host/Markup.h"
 #include "host/ObjectManager.h"
+#include "platform/System.h"
 #include "platform/TextConv.h"
 #include "platform/Timer.h"
 #include "store/Container.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/MonitorConfigWriter.h"
 #include "tests/support/MonitorTestAccess.h"
@@ -46,16 +46,21 @@ void WriteConfig(const fs::path& dir) {
     ASSERT_TRUE(WriteMonitorConfig(dir, {{L"MenuCommand", 1, {{L"||系统|连接", 1}}, {}}}));
 }
 
-// The child: runs the monitor and acknowledges each recorded operation with one byte on the pipe
-// once the handler has returned. Never returns.
-[[noreturn]] void RunChild(int ack) {
+// The child: runs the monitor in the host folder MONITOR_TEST_HOST and acknowledges each recorded
+// operation with one byte appended to the file MONITOR_TEST_ACK once the handler has returned
+// (one unbuffered write each: what was written survives the kill). Never returns.
+[[noreturn]] void RecordUntilKilled() {
+    SetExecutableDirOverride(NarrowToWide(std::getenv("MONITOR_TEST_HOST")));
+    std::FILE* ack = std::fopen(std::getenv("MONITOR_TEST_ACK"), "ab");
+    if (!ack) std::_Exit(2);
+    std::setvbuf(ack, nullptr, _IONBF, 0);
     HostEnvironment host;
     CWaitableTimer::SetDueTimeScaleForTesting(0.0002);  // a sample every 2 ms
     QZLibInitialize();
     auto* monitor = static_cast<CMonitorControl*>(CQZObjectManager::Get(L"CMonitorControl"));
     for (int i = 0;; ++i) {
         host.Publisher().publish(L"MenuCommand", boost::any(CString(L"\\\\系统\\连接")));
-        if (::write(ack, "r", 1) != 1) ::_exit(2);
+        if (std::fputc('r', ack) == EOF) std::_Exit(2);
         TRANS_INFO send{i + 1, 2001, i % 60000, 64, false};
         host.Publisher().publish(L"TransInfoSend", boost::any(&send));
         host.Publisher().publish(L"TransInfoRecv", boost::any(TRANS_INFO{i + 1, 2001, (i + 30) % 60000, 512, false}));
@@ -63,27 +68,21 @@ void WriteConfig(const fs::path& dir) {
     }
 }
 
-// Kills a child after `delay` and returns the number of operations it acknowledged.
-long KillChildAfter(std::chrono::microseconds delay) {
-    int pipes[2];
-    if (::pipe(pipes) != 0) return -1;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipes[0]);
-        RunChild(pipes[1]);
-    }
-    ::close(pipes[1]);
+// Starts a child in `host`, kills it `delay` after its monitor began to start and returns the number of operations it
+// acknowledged.
+long KillChildAfter(const fs::path& host, std::chrono::microseconds delay) {
+    const fs::path ackFile = host / "ack";
+    fs::remove(ackFile);
+    auto child = StartRole("CrashSafety.ChildRole", "record",
+                           {{"MONITOR_TEST_HOST", host.string()}, {"MONITOR_TEST_ACK", ackFile.string()}});
+    // The delay counts from the moment the child opens its acknowledgement file, just before the
+    // monitor starts, so that the start of a process does not use it up.
+    if (!child->Started() || !WaitForFile(ackFile)) return -1;
     std::this_thread::sleep_for(delay);
-    ::kill(pid, SIGKILL);
-    long acknowledged = 0;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(pipes[0], buffer, sizeof buffer)) != 0;) {
-        if (n > 0) acknowledged += n;
-    }
-    ::close(pipes[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return acknowledged;
+    child->Kill();
+    std::error_code ec;
+    const auto acknowledged = fs::file_size(ackFile, ec);
+    return ec ? 0 : static_cast<long>(acknowledged);
 }
 
 // A data file that the monitor scrambles: either a whole container or plain content.
@@ -109,6 +108,12 @@ long RecordsInLog(const fs::path& dataDir, bool& whole) {
 
 }  // namespace
 
+TEST(CrashSafety, ChildRole) {
+    SKIP_UNLESS_CHILD_ROLE(role);
+    if (role == "record") RecordUntilKilled();
+    std::_Exit(3);
+}
+
 TEST(CrashSafety, KilledAtRandomMomentsLosesNothingAcknowledged) {
     ScratchHost scratch;
     WriteConfig(scratch.Dir());
@@ -118,7 +123,7 @@ TEST(CrashSafety, KilledAtRandomMomentsLosesNothingAcknowledged) {
     long acknowledged = 0;
     const int runs = Runs();
     for (int run = 0; run < runs; ++run) {
-        const long acked = KillChildAfter(std::chrono::microseconds(delay(random)));
+        const long acked = KillChildAfter(scratch.Dir(), std::chrono::microseconds(delay(random)));
         ASSERT_GE(acked, 0);
         acknowledged += acked;
         if (!fs::exists(scratch.DataDir())) continue;  // killed before the data directory was made

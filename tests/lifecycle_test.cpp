@@ -2,9 +2,6 @@
 // thread and its failures, offline objects, and messages that arrive while the monitor stops.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -19,6 +16,8 @@
 #include "platform/System.h"
 #include "platform/TextConv.h"
 #include "platform/Timer.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/FileHolder.h"
 #include "tests/support/MonitorTestAccess.h"
 
 namespace {
@@ -125,6 +124,12 @@ TEST(Lifecycle, LeftoverContainerFilesAreRemovedAtConstruction) {
     for (const char* name : kept) EXPECT_TRUE(std::filesystem::exists(scratch.DataDir() / name)) << name;
 }
 
+TEST(LifecycleChild, Role) {
+    SKIP_UNLESS_CHILD_ROLE(role);
+    PlaySupportRole(role);
+    std::_Exit(3);
+}
+
 // A temporary file that a write in another process still holds is not removed under it, and the
 // sweep ends there.
 TEST(Lifecycle, SweepLeavesATemporaryFileThatAnotherProcessHolds) {
@@ -133,30 +138,14 @@ TEST(Lifecycle, SweepLeavesATemporaryFileThatAnotherProcessHolds) {
     for (const char* name : {"DATB4706$", "DATC.tmp4242-0~"}) {
         SCOPED_TRACE(name);
         const std::filesystem::path held = scratch.DataDir() / name;
-        int ready[2];
-        int release[2];
-        ASSERT_EQ(::pipe(ready), 0);
-        ASSERT_EQ(::pipe(release), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            CFile file;
-            const bool open = file.Open(CString(NarrowToWide(held.string())),
-                                        CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive);
-            if (open) file.Write("partial", 7);
-            char token = 'r';
-            if (::write(ready[1], &token, 1) != 1 || ::read(release[0], &token, 1) != 1) ::_exit(2);
-            ::_exit(open ? 0 : 1);
+        {
+            HeldByChild child("LifecycleChild.Role", CString(NarrowToWide(held.string())),
+                              CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, false, "partial");
+            ASSERT_TRUE(child.Started());
+            { CMonitorControl monitor(true); }
+            EXPECT_TRUE(std::filesystem::exists(held));
+            EXPECT_EQ(child.Release(), 0);
         }
-        char token;
-        ASSERT_EQ(::read(ready[0], &token, 1), 1);
-        { CMonitorControl monitor(true); }
-        EXPECT_TRUE(std::filesystem::exists(held));
-        ASSERT_EQ(::write(release[1], "x", 1), 1);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
         // Once the writer is gone, the leftover goes at the next start.
         { CMonitorControl monitor(true); }
         EXPECT_FALSE(std::filesystem::exists(held));

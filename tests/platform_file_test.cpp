@@ -1,8 +1,5 @@
 // CFile opens, sharing, errors and limits; the whole-file helpers.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -13,7 +10,9 @@
 
 #include "platform/File.h"
 #include "platform/TextConv.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/FileHolder.h"
 #include "tests/support/MonitorTestAccess.h"
 
 namespace fs = std::filesystem;
@@ -48,49 +47,16 @@ protected:
 
 constexpr unsigned kCreateWrite = CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite;
 
-// A child process that holds `path` open through CFile with the given flags (or holds the lock
-// file `path` through CFileLock) until the object is destroyed. No test assertions in the child:
-// it reports through its exit code.
-class HeldByChild {
-public:
-    HeldByChild(const CString& path, unsigned flags, bool asLock = false) {
-        if (::pipe(m_ready) != 0 || ::pipe(m_release) != 0) return;
-        m_child = ::fork();
-        if (m_child == 0) {
-            CFile file;
-            CFileLock lock;
-            const bool held = asLock ? lock.Lock(path, 0) == CFileLock::locked : file.Open(path, flags);
-            char token = 'r';
-            if (::write(m_ready[1], &token, 1) != 1 || ::read(m_release[0], &token, 1) != 1) ::_exit(2);
-            ::_exit(held ? 0 : 1);
-        }
-        char token;
-        if (m_child > 0 && ::read(m_ready[0], &token, 1) != 1) m_child = -1;
-    }
-    ~HeldByChild() {
-        if (m_child > 0) {
-            EXPECT_EQ(Release(), 0) << "the child could not hold the file";
-        }
-    }
-    bool Started() const { return m_child > 0; }
-    // Lets the child go; its exit code (0 when it held the file).
-    int Release() {
-        if (m_child <= 0) return -1;
-        if (::write(m_release[1], "x", 1) != 1) return -1;
-        int status = 0;
-        const pid_t waited = ::waitpid(m_child, &status, 0);
-        m_child = 0;
-        for (int fd : {m_ready[0], m_ready[1], m_release[0], m_release[1]}) ::close(fd);
-        return waited > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    int m_ready[2] = {-1, -1};
-    int m_release[2] = {-1, -1};
-    pid_t m_child = -1;
-};
+// The test of this program that plays the child roles (a second process holding a file).
+constexpr const char* kRole = "FileTestChild.Role";
 
 }  // namespace
+
+TEST(FileTestChild, Role) {
+    SKIP_UNLESS_CHILD_ROLE(role);
+    PlaySupportRole(role);
+    std::_Exit(3);
+}
 
 TEST_F(FileTest, SharingModesDecideASecondOpenInTheProcess) {
     struct Case {
@@ -131,30 +97,14 @@ TEST_F(FileTest, RefusedOpenLeavesTheHeldFileIntact) {
 
 TEST_F(FileTest, ExclusiveOpenKeepsOtherProcessesOut) {
     const CString path = Path(L"oplog");
-    int ready[2];
-    int release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // No test assertions in the child: it reports through its exit code.
-        CFile file;
-        const int code = file.Open(path, kCreateWrite | CFile::shareExclusive) ? 0 : 1;
-        char token = 'r';
-        if (::write(ready[1], &token, 1) != 1 || ::read(release[0], &token, 1) != 1) ::_exit(2);
-        ::_exit(code);
+    {
+        HeldByChild child(kRole, path, kCreateWrite | CFile::shareExclusive);
+        ASSERT_TRUE(child.Started());
+        // This process knows nothing of the child's open: the system (or, on POSIX, flock) refuses it.
+        EXPECT_EQ(OpenCause(path, CFile::modeRead | CFile::shareDenyNone), CFileException::sharingViolation);
+        EXPECT_EQ(child.Release(), 0);
     }
-    char token;
-    ASSERT_EQ(::read(ready[0], &token, 1), 1);
-    // This process's table knows nothing of the child's open: flock refuses it.
-    EXPECT_EQ(OpenCause(path, CFile::modeRead | CFile::shareDenyNone), CFileException::sharingViolation);
-    ASSERT_EQ(::write(release[1], "x", 1), 1);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(OpenCause(path, CFile::modeRead | CFile::shareExclusive), 0);
-    for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
 }
 
 // As on Windows, a file that another process holds open through CFile, with or without sharing,
@@ -188,7 +138,7 @@ TEST_F(FileTest, FileHeldByAnotherProcessIsNotRemovedRenamedOrReplaced) {
             WriteAll(scratch.Dir() / "DATA4706", "held");
             WriteAll(scratch.Dir() / "DATA4706$", "other");
             {
-                HeldByChild child(held, CFile::modeRead | share);
+                HeldByChild child(kRole, held, CFile::modeRead | share);
                 ASSERT_TRUE(child.Started());
                 EXPECT_EQ(ThrownCause([&] { change.run(held, other); }), CFileException::sharingViolation);
                 EXPECT_EQ(ReadAll(scratch.Dir() / "DATA4706"), "held");
@@ -208,7 +158,7 @@ TEST_F(FileTest, FileLockExcludesOtherProcessesUntilReleased) {
     const CString path = Path(L"LOCK");
     CFileLock lock;
     {
-        HeldByChild child(path, 0, true);
+        HeldByChild child(kRole, path, 0, true);
         ASSERT_TRUE(child.Started());
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(lock.Lock(path, 100), CFileLock::timedOut);
@@ -219,7 +169,7 @@ TEST_F(FileTest, FileLockExcludesOtherProcessesUntilReleased) {
     EXPECT_TRUE(lock.IsLocked());
     {
         // Held here: the child cannot take it.
-        HeldByChild child(path, 0, true);
+        HeldByChild child(kRole, path, 0, true);
         EXPECT_EQ(child.Release(), 1);
     }
     lock.Unlock();
@@ -307,27 +257,14 @@ TEST_F(FileTest, ErrorsCarryTheirCauses) {
 
 TEST_F(FileTest, WritePastTheFileSizeLimitIsDiskFull) {
     const CString path = Path(L"big.bin");
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        rlimit limit{};
-        ::getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = 1000;
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(3);
-        int code = 1;
-        try {
-            CFile file(path, CFile::modeCreate | CFile::modeWrite);
-            const std::string data(4096, 'x');
-            file.Write(data.data(), static_cast<UINT>(data.size()));
-        } catch (const CFileException& e) {
-            code = e.m_cause == CFileException::diskFull ? 0 : 10 + e.m_cause;
-        }
-        ::_exit(code);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the child was killed by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no error, 10+n: cause n";
+    struct LimitGuard {
+        ~LimitGuard() { SetFileSizeLimitForTesting(0); }
+    } guard;
+    ASSERT_TRUE(SetFileSizeLimitForTesting(1000));
+    CFile file(path, CFile::modeCreate | CFile::modeWrite);
+    const std::string data(4096, 'x');
+    EXPECT_EQ(ThrownCause([&] { file.Write(data.data(), static_cast<UINT>(data.size())); }), CFileException::diskFull);
+    file.Close();
     EXPECT_EQ(fs::file_size(scratch.Dir() / "big.bin"), 1000u);
 }
 
@@ -343,6 +280,9 @@ TEST_F(FileTest, WholeFileHelpers) {
 
     // Replacing keeps the permissions, follows a symbolic link and leaves no temporary file.
     fs::permissions(scratch.Dir() / "config.ini", fs::perms::owner_read | fs::perms::owner_write);
+#ifndef _WIN32
+    // (Windows has no POSIX permission bits, and its symbolic links need a privilege that tests
+    // do not have: this part is POSIX only.)
     fs::create_symlink("config.ini", scratch.Dir() / "link.ini");
     EXPECT_TRUE(WriteFileBytesAtomic(Path(L"link.ini"), "via link"));
     EXPECT_TRUE(fs::is_symlink(scratch.Dir() / "link.ini"));
@@ -350,6 +290,11 @@ TEST_F(FileTest, WholeFileHelpers) {
     EXPECT_EQ(fs::status(scratch.Dir() / "config.ini").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(std::distance(fs::directory_iterator(scratch.Dir()), fs::directory_iterator()), 2);
+#else
+    EXPECT_TRUE(WriteFileBytesAtomic(path, "via link"));
+    EXPECT_EQ(ReadAll(scratch.Dir() / "config.ini"), "via link");
+    EXPECT_EQ(std::distance(fs::directory_iterator(scratch.Dir()), fs::directory_iterator()), 1);
+#endif
 
     EXPECT_FALSE(WriteFileBytesAtomic(Path(L"no-such-dir\\f"), "x"));
     EXPECT_FALSE(ReadFileBytes(Path(L"missing"), bytes));

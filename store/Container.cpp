@@ -33,25 +33,27 @@ constexpr std::uint64_t kMaxPlainLength = 0xFFFFFFFFu;
 
 std::atomic<int> g_keyTableBuilds{0};
 
-// The container's narrow paths are in the system's ANSI code page; the file class opens wide ones.
-CString Wide(const std::string& narrow) {
+// The container's narrow paths are in the system's ANSI code page; the file class opens wide ones,
+// and the work is done on wide paths, so that the monitor's wide entry points reach files whose
+// names the ANSI code page cannot hold.
+CString Wide(const char* narrow) {
     return CString(AnsiToWide(narrow));
 }
 
-void PrintOpenFailed(const std::string& path, int cause) {
-    std::printf("%s could not be opened %d\n", path.c_str(), cause);
+void PrintOpenFailed(const CString& path, int cause) {
+    std::printf("%s could not be opened %d\n", WideToAnsi(path).c_str(), cause);
     std::fflush(stdout);
 }
-void PrintCreateFailed(const std::string& path, int cause) {
-    std::printf("%s could not be created %d\n", path.c_str(), cause);
+void PrintCreateFailed(const CString& path, int cause) {
+    std::printf("%s could not be created %d\n", WideToAnsi(path).c_str(), cause);
     std::fflush(stdout);
 }
-void PrintReplaceFailed(const std::string& path) {
-    std::printf("File %s cannot be removed\n", path.c_str());
+void PrintReplaceFailed(const CString& path) {
+    std::printf("File %s cannot be removed\n", WideToAnsi(path).c_str());
     std::fflush(stdout);
 }
-void PrintBadLength(const std::string& path) {
-    std::printf("%s 's length mod 8 is not 0\n", path.c_str());
+void PrintBadLength(const CString& path) {
+    std::printf("%s 's length mod 8 is not 0\n", WideToAnsi(path).c_str());
     std::fflush(stdout);
 }
 
@@ -96,17 +98,17 @@ std::uint32_t GetLength32(const std::uint8_t* p) {
 }
 
 // Opens the source for reading; others may go on reading and writing it.
-bool OpenSource(CFile& file, const std::string& path) {
+bool OpenSource(CFile& file, const CString& path) {
     CFileException error;
-    if (file.Open(Wide(path), CFile::modeRead | CFile::shareDenyNone, &error)) return true;
+    if (file.Open(path, CFile::modeRead | CFile::shareDenyNone, &error)) return true;
     PrintOpenFailed(path, error.m_cause);
     return false;
 }
 
 // Creates (or empties) the temporary file, without sharing.
-bool CreateTemporary(CFile& file, const std::string& tempPath) {
+bool CreateTemporary(CFile& file, const CString& tempPath) {
     CFileException error;
-    if (file.Open(Wide(tempPath), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error)) return true;
+    if (file.Open(tempPath, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error)) return true;
     PrintCreateFailed(tempPath, error.m_cause);
     return false;
 }
@@ -117,9 +119,9 @@ bool CreateTemporary(CFile& file, const std::string& tempPath) {
 // process's sweep of leftovers, say) can remove it between its last write and the rename. When
 // the source cannot be replaced (someone holds it), the source stays as it was and the complete
 // temporary file stays beside it until the next start removes it.
-bool ReplaceWithTemporary(CFile& temp, const std::string& path) {
+bool ReplaceWithTemporary(CFile& temp, const CString& path) {
     try {
-        temp.MoveOver(Wide(path));
+        temp.MoveOver(path);
         temp.Close();
         return true;
     } catch (const CFileException&) {
@@ -131,11 +133,11 @@ bool ReplaceWithTemporary(CFile& temp, const std::string& path) {
 
 // A read or write error in the middle of a transform: the source stays as it was and the partial
 // temporary file goes.
-void Discard(CFile& source, CFile& temp, const std::string& tempPath) {
+void Discard(CFile& source, CFile& temp, const CString& tempPath) {
     source.Abort();
     temp.Abort();
     try {
-        CFile::Remove(Wide(tempPath));
+        CFile::Remove(tempPath);
     } catch (const CFileException&) {
         // The monitor's start-up sweep removes it.
     }
@@ -155,11 +157,11 @@ int ContainerKeyTableBuilds() {
     return g_keyTableBuilds.load(std::memory_order_relaxed);
 }
 
-bool ScrambleFile(const char* path) {
+namespace {
+
+bool ScramblePath(const CString& source) {
     const Rc5& cipher = ContainerCipher();
-    if (path == nullptr) return false;
-    const std::string source = path;
-    const std::string tempPath = source + "$";
+    const CString tempPath = source + L"$";
 
     CFile in;
     if (!OpenSource(in, source)) return false;
@@ -212,11 +214,9 @@ bool ScrambleFile(const char* path) {
     return ReplaceWithTemporary(out, source);
 }
 
-bool UnscrambleFile(const char* path) {
+bool UnscramblePath(const CString& source) {
     const Rc5& cipher = ContainerCipher();
-    if (path == nullptr) return false;
-    const std::string source = path;
-    const std::string tempPath = source + "$";
+    const CString tempPath = source + L"$";
 
     CFile in;
     if (!OpenSource(in, source)) return false;
@@ -267,11 +267,21 @@ bool UnscrambleFile(const char* path) {
     return ReplaceWithTemporary(out, source);
 }
 
+}  // namespace
+
+bool ScrambleFile(const char* path) {
+    return path != nullptr && ScramblePath(Wide(path));
+}
+
+bool UnscrambleFile(const char* path) {
+    return path != nullptr && UnscramblePath(Wide(path));
+}
+
 bool CMonitorControl::EasyEncrypt(CString strPath) {
-    ScrambleFile(WideToAnsi(strPath).c_str());
+    ScramblePath(strPath);
     return true;
 }
 
 bool CMonitorControl::EasyDecrypt(CString strPath) {
-    return UnscrambleFile(WideToAnsi(strPath).c_str());
+    return UnscramblePath(strPath);
 }

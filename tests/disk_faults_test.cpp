@@ -99,7 +99,15 @@ TEST_F(DiskFaults, DataDirectoryRemovedWhileRunning) {
     HostEnvironment host;
     QZLibInitialize();
     for (int round = 0; round < 100; ++round) ASSERT_EQ(HostRound(host, round), "");
-    fs::remove_all(scratch.Dir() / "Data");
+    std::error_code ec;
+    fs::remove_all(scratch.Dir() / "Data", ec);
+#ifdef _WIN32
+    if (ec) {
+        QZLibDestroy();
+        GTEST_SKIP() << "Windows keeps a folder whose files a running process holds open: " << ec.message();
+    }
+#endif
+    ASSERT_FALSE(ec) << ec.message();
     for (int round = 100; round < 300; ++round) ASSERT_EQ(HostRound(host, round), "") << "round " << round;
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     QZLibDestroy();

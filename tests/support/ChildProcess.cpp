@@ -16,9 +16,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// What the child wrote, with the line ends of a Windows program's text output (CR LF) read as
+// the line ends they stand for, so that tests compare lines alike on every platform.
 std::string Slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+#ifdef _WIN32
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+#endif
+    return text;
 }
 
 // A capture folder of its own for each child of each test program.

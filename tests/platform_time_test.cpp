@@ -1,9 +1,5 @@
 // The waitable timer, local time, clocks, module path and the TCP probe.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +11,7 @@
 #include "platform/System.h"
 #include "platform/TextConv.h"
 #include "platform/Timer.h"
+#include "tests/support/LoopbackListener.h"
 
 namespace {
 
@@ -29,6 +26,13 @@ struct TimerSeams {
         CWaitableTimer::SetDueTimeScaleForTesting(1.0);
     }
 };
+
+// The file name of this test program.
+#if defined(_WIN32)
+const CString kProgramName = L"platform_time_test.exe";
+#else
+const CString kProgramName = L"platform_time_test";
+#endif
 
 long long MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -176,64 +180,27 @@ TEST(Clocks, SeamsReplaceAndRestoreTheRealClocks) {
 TEST(ModulePath, RealExecutableAndOverride) {
     const CString real = GetModuleFileName();
     EXPECT_EQ(real.Find(L'/'), -1) << WideToNarrow(real);
-    EXPECT_EQ(real.Mid(real.ReverseFind(L'\\') + 1), L"platform_time_test");
-    EXPECT_EQ(GetExecutableDir() + L"\\platform_time_test", real);
+    EXPECT_EQ(real.Mid(real.ReverseFind(L'\\') + 1), kProgramName);
+    EXPECT_EQ(GetExecutableDir() + L"\\" + kProgramName, real);
 
     SetExecutableDirOverride(L"\\opt\\host");
     EXPECT_EQ(GetExecutableDir(), L"\\opt\\host");
-    EXPECT_EQ(GetModuleFileName(), L"\\opt\\host\\platform_time_test");
+    EXPECT_EQ(GetModuleFileName(), L"\\opt\\host\\" + kProgramName);
     SetExecutableDirOverride(CString());
     EXPECT_EQ(GetModuleFileName(), real);
 }
 
-namespace {
-
-// A listening loopback socket on a free port (0 when none could be made).
-struct Listener {
-    explicit Listener(bool v6) {
-        fd = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) return;
-        sockaddr_storage address{};
-        socklen_t length;
-        if (v6) {
-            auto* a = reinterpret_cast<sockaddr_in6*>(&address);
-            a->sin6_family = AF_INET6;
-            a->sin6_addr = in6addr_loopback;
-            length = sizeof *a;
-        } else {
-            auto* a = reinterpret_cast<sockaddr_in*>(&address);
-            a->sin_family = AF_INET;
-            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            length = sizeof *a;
-        }
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 4) != 0 ||
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
-                        : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
-    }
-    ~Listener() { Close(); }
-    void Close() {
-        if (fd >= 0) ::close(fd);
-        fd = -1;
-    }
-    int fd = -1;
-    int port = 0;
-};
-
-}  // namespace
-
 TEST(TcpProbe, MeasuresALocalConnectAndRefusesBadTargets) {
-    Listener v4(false);
-    ASSERT_NE(v4.port, 0);
-    const std::string port = std::to_string(v4.port);
+    LoopbackListener v4(false);
+    ASSERT_NE(v4.Port(), 0);
+    const std::string port = std::to_string(v4.Port());
     const int ms = TcpConnectTime("127.0.0.1:" + port, 2000);
     EXPECT_GE(ms, 0);
     EXPECT_LT(ms, 2000);
 
-    Listener v6(true);
-    if (v6.port != 0) {
-        EXPECT_GE(TcpConnectTime("[::1]:" + std::to_string(v6.port), 2000), 0);
+    LoopbackListener v6(true);
+    if (v6.Port() != 0) {
+        EXPECT_GE(TcpConnectTime("[::1]:" + std::to_string(v6.Port()), 2000), 0);
     }
 
     v4.Close();  // nothing listens there any more

@@ -47,3 +47,6 @@ QZ_HOST_API int TcpConnectTime(const std::string& host, int timeoutMs);
 
 // The calling thread's scheduling priority, Windows-shaped (-1 below normal).
 QZ_HOST_API void SetCurrentThreadPriority(int priority);
+// The calling thread's priority in the same shape: on POSIX, its nice value against that of the
+// process's main thread, five nice levels a step (rounded toward normal); 0 when it cannot be read.
+QZ_HOST_API int GetCurrentThreadPriority();

@@ -140,6 +140,8 @@ void CMonitorControl::ParseServerConfig() {
 
     // Four pings per server; the time kept is the mean of the runs that measured one, or the
     // code of the last run when none did.
+    const std::wstring pingCommand = GetSpeedTestSettings().pingCommand;
+    const CString pingPrefix = pingCommand.empty() ? CString(kPingOnceCommand) : CString(pingCommand);
     std::vector<ServerPingEntry> servers = ReadServerList(path);
     for (auto& entry : servers) {
         if (m_bStopping) break;
@@ -147,7 +149,7 @@ void CMonitorControl::ParseServerConfig() {
         long long sum = 0;
         int measured = 0, last = -7;
         for (int run = 0; run < 4; ++run) {
-            last = Ping(CString(kPingOnceCommand) + entry.strServer);
+            last = Ping(pingPrefix + entry.strServer);
             if (last >= 0) {
                 sum += last;
                 ++measured;

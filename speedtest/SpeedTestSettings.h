@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "platform/WinTypes.h"
 
@@ -12,6 +13,9 @@ struct SpeedTestSettings {
     int fetchConnectTimeoutMs = 10000;  // establishing its connection
     size_t fetchMaxBytes = 256 * 1024;  // a larger configuration is refused
     int pingTimeoutMs = 10000;          // one run of the ping command
+    // The command line of one ping, to which the server text is appended; empty: the system's
+    // ping command (kPingOnceCommand). Tests put a program of their own here.
+    std::wstring pingCommand;
 };
 
 QZ_MONITOR_API SpeedTestSettings GetSpeedTestSettings();

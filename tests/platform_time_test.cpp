@@ -1,9 +1,5 @@
 // The waitable timer, local time, clocks, module path and the TCP probe.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +11,7 @@
 #include "platform/System.h"
 #include "platform/TextConv.h"
 #include "platform/Timer.h"
+#include "tests/support/LoopbackListener.h"
 
 namespace {
 
@@ -29,6 +26,13 @@ struct TimerSeams {
         CWaitableTimer::SetDueTimeScaleForTesting(1.0);
     }
 };
+
+// The file name of this test program.
+#if defined(_WIN32)
+const CString kProgramName = L"platform_time_test.exe";
+#else
+const CString kProgramName = L"platform_time_test";
+#endif
 
 long long MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -176,64 +180,27 @@ TEST(Clocks, SeamsReplaceAndRestoreTheRealClocks) {
 TEST(ModulePath, RealExecutableAndOverride) {
     const CString real = GetModuleFileName();
     EXPECT_EQ(real.Find(L'/'), -1) << WideToNarrow(real);
-    EXPECT_EQ(real.Mid(real.ReverseFind(L'\\') + 1), L"platform_time_test");
-    EXPECT_EQ(GetExecutableDir() + L"\\platform_time_test", real);
+    EXPECT_EQ(real.Mid(real.ReverseFind(L'\\') + 1), kProgramName);
+    EXPECT_EQ(GetExecutableDir() + L"\\" + kProgramName, real);
 
     SetExecutableDirOverride(L"\\opt\\host");
     EXPECT_EQ(GetExecutableDir(), L"\\opt\\host");
-    EXPECT_EQ(GetModuleFileName(), L"\\opt\\host\\platform_time_test");
+    EXPECT_EQ(GetModuleFileName(), L"\\opt\\host\\" + kProgramName);
     SetExecutableDirOverride(CString());
     EXPECT_EQ(GetModuleFileName(), real);
 }
 
-namespace {
-
-// A listening loopback socket on a free port (0 when none could be made).
-struct Listener {
-    explicit Listener(bool v6) {
-        fd = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) return;
-        sockaddr_storage address{};
-        socklen_t length;
-        if (v6) {
-            auto* a = reinterpret_cast<sockaddr_in6*>(&address);
-            a->sin6_family = AF_INET6;
-            a->sin6_addr = in6addr_loopback;
-            length = sizeof *a;
-        } else {
-            auto* a = reinterpret_cast<sockaddr_in*>(&address);
-            a->sin_family = AF_INET;
-            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            length = sizeof *a;
-        }
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 4) != 0 ||
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
-                        : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
-    }
-    ~Listener() { Close(); }
-    void Close() {
-        if (fd >= 0) ::close(fd);
-        fd = -1;
-    }
-    int fd = -1;
-    int port = 0;
-};
-
-}  // namespace
-
 TEST(TcpProbe, MeasuresALocalConnectAndRefusesBadTargets) {
-    Listener v4(false);
-    ASSERT_NE(v4.port, 0);
-    const std::string port = std::to_string(v4.port);
+    LoopbackListener v4(false);
+    ASSERT_NE(v4.Port(), 0);
+    const std::string port = std::to_string(v4.Port());
     const int ms = TcpConnectTime("127.0.0.1:" + port, 2000);
     EXPECT_GE(ms, 0);
     EXPECT_LT(ms, 2000);
 
-    Listener v6(true);
-    if (v6.port != 0) {
-        EXPECT_GE(TcpConnectTime("[::1]:" + std::to_string(v6.port), 2000), 0);
+    LoopbackListener v6(true);
+    if (v6.Port() != 0) {
+        EXPECT_GE(TcpConnectTime("[::1]:" + std::to_string(v6.Port()), 2000), 0);
     }
 
     v4.Close();  // nothing listens there any more
@@ -242,6 +209,7 @@ TEST(TcpProbe, MeasuresALocalConnectAndRefusesBadTargets) {
         EXPECT_LT(TcpConnectTime(bad, 500), 0) << bad;
 }
 
+#if !defined(_WIN32)
 // The calling thread's nice value, field 19 of its stat line (counted after the command name).
 static int ThreadNice() {
     std::ifstream in("/proc/thread-self/stat");
@@ -252,15 +220,31 @@ static int ThreadNice() {
     for (int i = 3; i <= 19; ++i) fields >> field;
     return std::stoi(field);
 }
+#endif
 
 TEST(ThreadPriority, BelowNormalLowersOnlyTheCallingThread) {
-    const int before = ThreadNice();
-    int inThread = before;
+    int inThread = 0;
     std::thread worker([&] {
         SetCurrentThreadPriority(-1);
-        inThread = ThreadNice();
+        inThread = GetCurrentThreadPriority();
     });
     worker.join();
-    EXPECT_EQ(inThread, std::min(before + 5, 19));
+    EXPECT_EQ(GetCurrentThreadPriority(), 0);
+#if defined(_WIN32)
+    EXPECT_EQ(inThread, -1);
+#else
+    // What the system holds: five nice levels more for that thread, up to the lowest priority.
+    const int before = ThreadNice();
+    int niceInThread = before;
+    std::thread niced([&] {
+        SetCurrentThreadPriority(-1);
+        niceInThread = ThreadNice();
+    });
+    niced.join();
+    EXPECT_EQ(niceInThread, std::min(before + 5, 19));
     EXPECT_EQ(ThreadNice(), before);
+    if (before <= 14) {
+        EXPECT_EQ(inThread, -1);
+    }
+#endif
 }

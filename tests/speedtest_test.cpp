@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "host/HostEnvironment.h"
+#include "platform/File.h"
 #include "platform/Profile.h"
+#include "platform/System.h"
 #include "platform/TextConv.h"
 #include "speedtest/SpeedTestSettings.h"
 #include "tests/support/FileBytes.h"
@@ -26,6 +28,14 @@ namespace {
 using A = MonitorTestAccess;
 namespace fs = std::filesystem;
 
+// The ping command of these tests: the test child program (tests/programs/test_child.cpp, built
+// beside this program) printing a summary of 9 ms, followed by the server text. No test runs the
+// system's ping.
+std::wstring FakePingCommand() {
+    const std::wstring program = NarrowToWide(NativePath(GetExecutableDir() + L"\\" MONITOR_TEST_CHILD));
+    return L"\"" + program + L"\" print Average = 9ms for ";
+}
+
 class SpeedTest : public ::testing::Test {
 protected:
     SpeedTest() {
@@ -33,7 +43,8 @@ protected:
         settings.fetchTimeoutMs = 1000;
         settings.fetchConnectTimeoutMs = 500;
         settings.fetchMaxBytes = 4096;
-        settings.pingTimeoutMs = 1000;
+        settings.pingTimeoutMs = 5000;
+        settings.pingCommand = fakePing;
         SetSpeedTestSettingsForTesting(settings);
         env.Publisher()._subscribe(L"StatusWndNeedToDownload", [this](boost::any payload) {
             downloadMessages.push_back(boost::any_cast<int>(payload));
@@ -66,6 +77,8 @@ protected:
         return reports;
     }
 
+    // Made before the scratch host, which points the executable directory at a folder of its own.
+    const std::wstring fakePing = FakePingCommand();
     ScratchHost host;
     HostEnvironment env;
     LoopbackHttpServer server;
@@ -242,8 +255,8 @@ TEST_F(SpeedTest, ParseServerConfigNeverHandsABadServerTextToAProcess) {
     monitor.ParseServerConfig();
     const auto& servers = A::m_vecPingServer(monitor);
     ASSERT_EQ(servers.size(), 5u);
-    // The good server was run through the ping command (a time, or -4 where no ping command exists).
-    EXPECT_NE(servers[0].nPingTime, -7);
+    // The good server was run through the ping command.
+    EXPECT_EQ(servers[0].nPingTime, 9);
     for (size_t i = 1; i < 5; ++i) EXPECT_EQ(servers[i].nPingTime, -7) << servers[i].strServer.str();
     EXPECT_FALSE(A::IsNeedToTestSpeed(monitor));  // a stored version of 0 fetches nothing
     EXPECT_EQ(server.Requests(), 0);

@@ -210,3 +210,11 @@ void SetCurrentThreadPriority(int priority) {
     // Raising the priority needs a privilege the process may not have; the request is then ignored.
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), nice);
 }
+
+int GetCurrentThreadPriority() {
+    errno = 0;
+    const int process = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::getpid()));
+    const int thread = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    if (errno != 0) return 0;
+    return (process - thread) / 5;
+}

@@ -143,3 +143,9 @@ void SetCurrentThreadPriority(int priority) {
     // Raising the priority may need a privilege the process lacks; the request is then ignored.
     native::SetCurrentThreadPriority(level, error);
 }
+
+int GetCurrentThreadPriority() {
+    int level = 0;
+    std::uint32_t error = 0;
+    return native::GetCurrentThreadPriority(level, error) ? level : 0;
+}

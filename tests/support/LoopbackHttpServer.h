@@ -1,12 +1,13 @@
 // A tiny HTTP server on 127.0.0.1 for tests, on a port the system chooses. It answers one
 // connection at a time, in the way the test asks: with a body, with 404, with an endless body, or
 // not at all. Plain TCP connections that send nothing (a connect-time ping) are accepted too.
+//
+// Boost.Asio stays inside the .cpp: on Windows it brings the system's headers, which must not meet
+// the platform layer's Windows-shaped declarations in one translation unit.
 #pragma once
 
-#include <atomic>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 
 class LoopbackHttpServer {
 public:
@@ -22,26 +23,16 @@ public:
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-    void SetMode(Mode mode) { m_mode = mode; }
+    void SetMode(Mode mode);
     void SetBody(const std::string& body);
-    int Port() const { return m_port; }
+    int Port() const;
     // "http://127.0.0.1:PORT"
     std::wstring BaseUrl() const;
     // HTTP requests received, and the path of the last one.
-    int Requests() const { return m_requests; }
+    int Requests() const;
     std::string LastPath() const;
 
 private:
-    void Run();
-    void Handle(int client);
-
-    int m_listen = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::atomic<Mode> m_mode{Mode::Serve};
-    std::atomic<int> m_requests{0};
-    mutable std::mutex m_mutex;
-    std::string m_body;
-    std::string m_lastPath;
-    std::thread m_thread;
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
 };

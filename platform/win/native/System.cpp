@@ -40,4 +40,15 @@ bool SetCurrentThreadPriority(int priority, std::uint32_t& error) {
     return false;
 }
 
+bool GetCurrentThreadPriority(int& priority, std::uint32_t& error) {
+    error = 0;
+    const int level = ::GetThreadPriority(::GetCurrentThread());
+    if (level == THREAD_PRIORITY_ERROR_RETURN) {
+        error = ::GetLastError();
+        return false;
+    }
+    priority = level;
+    return true;
+}
+
 }  // namespace native

@@ -19,5 +19,8 @@ std::uint32_t TickCount();
 // Sets the calling thread's priority to one of the Windows levels (-2..2, -15 idle, 15
 // time-critical). False, with the Win32 error in `error`, when the system refuses it.
 bool SetCurrentThreadPriority(int priority, std::uint32_t& error);
+// The calling thread's priority level; false, with the Win32 error in `error`, when it cannot be
+// read.
+bool GetCurrentThreadPriority(int& priority, std::uint32_t& error);
 
 }  // namespace native

@@ -57,3 +57,28 @@ bool WritePrivateProfileString(const CString& section, const CString& key, const
     if (exists && !changed) return true;
     return WriteFileBytesAtomic(path, RenderProfileBytes(document));
 }
+
+namespace {
+
+// Reads the file, applies `edit` and writes the file back when the edit changed it. A missing
+// file has nothing to delete.
+template <typename Edit>
+bool EditExisting(const CString& path, Edit edit) {
+    std::lock_guard<std::mutex> lock(g_profileMutex);
+    if (!PathFileExists(path)) return true;
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) return false;
+    ProfileDocument document = ParseProfileBytes(bytes);
+    if (!edit(document)) return true;
+    return WriteFileBytesAtomic(path, RenderProfileBytes(document));
+}
+
+}  // namespace
+
+bool WritePrivateProfileString(const CString& section, const CString& key, std::nullptr_t, const CString& path) {
+    return EditExisting(path, [&](ProfileDocument& d) { return DeleteProfileEntry(d, section.str(), key.str()); });
+}
+
+bool WritePrivateProfileString(const CString& section, std::nullptr_t, std::nullptr_t, const CString& path) {
+    return EditExisting(path, [&](ProfileDocument& d) { return DeleteProfileSection(d, section.str()); });
+}

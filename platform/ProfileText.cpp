@@ -232,6 +232,28 @@ bool AppendProfileEntry(ProfileDocument& document, const std::wstring& sectionNa
     return true;
 }
 
+bool DeleteProfileEntry(ProfileDocument& document, const std::wstring& section, const std::wstring& key) {
+    const long header = FindSection(document, Trim(section));
+    if (header < 0) return false;
+    const std::wstring wanted = Trim(key);
+    const size_t end = SectionEnd(document, static_cast<size_t>(header));
+    for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i) {
+        const ProfileLine& line = document.lines[i];
+        if (line.kind != ProfileLine::Entry || !EqualsNoCase(line.name, wanted)) continue;
+        document.lines.erase(document.lines.begin() + static_cast<std::ptrdiff_t>(i));
+        return true;
+    }
+    return false;
+}
+
+bool DeleteProfileSection(ProfileDocument& document, const std::wstring& section) {
+    const long header = FindSection(document, Trim(section));
+    if (header < 0) return false;
+    const size_t end = SectionEnd(document, static_cast<size_t>(header));
+    document.lines.erase(document.lines.begin() + header, document.lines.begin() + static_cast<std::ptrdiff_t>(end));
+    return true;
+}
+
 int ParseProfileInt(const std::wstring& value) {
     size_t i = 0;
     while (i < value.size() && value[i] <= L' ') ++i;

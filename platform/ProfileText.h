@@ -71,6 +71,13 @@ QZ_HOST_API bool SetProfileValue(ProfileDocument& document, const std::wstring& 
 QZ_HOST_API bool AppendProfileEntry(ProfileDocument& document, const std::wstring& section, const std::wstring& key,
                                     const std::wstring& value);
 
+// Removes the first entry named `key` from the first section named `section` (names compare as
+// for FindProfileValue). True when an entry was removed.
+QZ_HOST_API bool DeleteProfileEntry(ProfileDocument& document, const std::wstring& section, const std::wstring& key);
+// Removes the first section named `section`: its header and every line up to the next header.
+// True when a section was removed.
+QZ_HOST_API bool DeleteProfileSection(ProfileDocument& document, const std::wstring& section);
+
 // The integer of a profile value as the Windows call reads it: leading blanks, an optional sign,
 // decimal digits up to the first other character (none: 0), wrapping on overflow like the
 // system's 32-bit conversion.

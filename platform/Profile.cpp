@@ -1,6 +1,7 @@
 // Profile files: the file side of the profile API; the text side is in ProfileText.cpp.
 #include "platform/Profile.h"
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 
@@ -16,7 +17,10 @@ std::mutex g_profileMutex;
 bool Lookup(const CString& section, const CString& key, const CString& path, std::wstring& value) {
     std::string bytes;
     if (!ReadFileBytes(path, bytes)) return false;
-    return FindProfileValue(ParseProfileBytes(bytes), section.str(), key.str(), value);
+    if (!FindProfileValue(ParseProfileBytes(bytes), section.str(), key.str(), value)) return false;
+    // The Windows call hands out a terminated string: a value ends at a NUL character.
+    value.erase(std::min(value.size(), value.find(L'\0')));
+    return true;
 }
 
 }  // namespace

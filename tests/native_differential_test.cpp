@@ -175,16 +175,18 @@ TEST_F(NativeDifferential, ProfileIntegersReadLikeTheNativeCall) {
 }
 
 TEST_F(NativeDifferential, ProfileValueWithANulByte) {
-    // A NUL byte inside a value, in a narrow file and in a UTF-16 file.
+    // A NUL byte inside a value, in a narrow file and in a UTF-16 file (not named "nul.ini": NUL is
+    // a device name on Windows, and both sides would read nothing).
     const std::string narrow = Bytes("[S]\r\nk=ab\0cd\r\nnext=after\r\n");
-    Write(L"nul.ini", narrow);
-    Write(L"nul16.ini", Utf16File(NarrowToWide(narrow)));
-    for (const wchar_t* name : {L"nul.ini", L"nul16.ini"}) {
+    Write(L"zero.ini", narrow);
+    Write(L"zero16.ini", Utf16File(NarrowToWide(narrow)));
+    for (const wchar_t* name : {L"zero.ini", L"zero16.ini"}) {
         SCOPED_TRACE(Narrow(name));
         const std::wstring path = Path(name);
         for (const wchar_t* key : {L"k", L"next"})
             EXPECT_EQ(GetPrivateProfileString(L"S", key, L"<default>", path).str(),
                       native_api::ProfileString(path, L"S", key, L"<default>"));
+        EXPECT_EQ(native_api::ProfileString(path, L"S", L"next", L"<default>"), L"after");
     }
 }
 

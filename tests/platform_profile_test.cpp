@@ -231,6 +231,6 @@ TEST_F(ProfileFileTest, NullValuesDeleteAndValuesEndAtANul) {
     // Leading blanks of a written value are dropped; a read value ends at a NUL character.
     EXPECT_TRUE(WritePrivateProfileString(L"B", L"b", L"  padded ", path));
     EXPECT_EQ(ReadAll(scratch.Dir() / "d.ini"), "[B]\r\nb=padded \r\n[a]\r\nk1=second\r\n");
-    std::ofstream(scratch.Dir() / "nul.ini", std::ios::binary) << Bytes("[S]\nk=ab\0cd\n");
-    EXPECT_EQ(GetPrivateProfileString(L"S", L"k", L"", Path(L"nul.ini")), L"ab");
+    std::ofstream(scratch.Dir() / "zero.ini", std::ios::binary) << Bytes("[S]\nk=ab\0cd\n");
+    EXPECT_EQ(GetPrivateProfileString(L"S", L"k", L"", Path(L"zero.ini")), L"ab");
 }

@@ -1,94 +1,241 @@
 // CString members that need more than one line.
 //
-// Format() rewrites the format to the C library's wide-printf convention before calling
-// vswprintf: on POSIX, "%s" in a wide format expects a narrow string, whereas the Windows
-// convention the monitor is written in makes "%s" a wide string. Each conversion without a
-// length modifier ('s', 'c', 'S', 'C') is given the modifier that selects the intended width.
+// Format() follows the Windows wide-printf convention ("%s" and "%c" wide, "%hs", "%hc", "%S" and
+// "%C" narrow, "%I64d" a 64-bit integer) on every C library. It walks the format itself, taking
+// each argument with its Windows type: numbers are formatted one conversion at a time by
+// swprintf with a C-standard specification, and texts are placed by our own code. Narrow texts
+// are converted from the system ANSI code page here, not by the C library, whose conversion
+// follows the process locale and fails on every non-ASCII byte in the "C" locale. "%n" writes
+// nothing: a format never stores through an argument.
 #include "platform/CString.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cwchar>
 #include <cwctype>
 #include <vector>
 
+#include "platform/TextConv.h"
+
 namespace {
 
-std::wstring ToCLibraryFormat(const wchar_t* format) {
-    std::wstring out;
-    out.reserve(std::wcslen(format) + 8);
-    for (const wchar_t* p = format; *p;) {
-        if (*p != L'%') {
-            out += *p++;
-            continue;
+// One conversion specification, as read from the format.
+struct Spec {
+    std::wstring flags;
+    int width = -1;      // -1: none
+    int precision = -1;  // -1: none
+    enum Size { plain, hh, h, l, ll, j, z, t, L } size = plain;
+    bool narrowText = false;  // 'h' before 's'/'c', or 'S'/'C'
+    wchar_t conversion = 0;
+};
+
+// swprintf of one numeric conversion, growing the buffer as needed.
+template <typename T>
+std::wstring FormatOne(const std::wstring& spec, T value) {
+    std::vector<wchar_t> buffer(64);
+    for (;;) {
+        const int written = std::swprintf(buffer.data(), buffer.size(), spec.c_str(), value);
+        if (written >= 0 && static_cast<size_t>(written) < buffer.size())
+            return std::wstring(buffer.data(), static_cast<size_t>(written));
+        if (buffer.size() >= (1u << 24)) return std::wstring();
+        buffer.resize(buffer.size() * 4);
+    }
+}
+
+// The C-standard specification of `spec` with its width and precision written out and `length`
+// as its length modifier.
+std::wstring CSpec(const Spec& spec, const wchar_t* length) {
+    std::wstring out = L"%" + spec.flags;
+    if (spec.width >= 0) out += std::to_wstring(spec.width);
+    if (spec.precision >= 0) out += L"." + std::to_wstring(spec.precision);
+    return out + length + spec.conversion;
+}
+
+// A text cut to the precision and padded with blanks to the width.
+std::wstring PlaceText(const Spec& spec, std::wstring text) {
+    if (spec.precision >= 0 && text.size() > static_cast<size_t>(spec.precision))
+        text.resize(static_cast<size_t>(spec.precision));
+    if (spec.width >= 0 && text.size() < static_cast<size_t>(spec.width)) {
+        const std::wstring pad(static_cast<size_t>(spec.width) - text.size(), L' ');
+        text = spec.flags.find(L'-') != std::wstring::npos ? text + pad : pad + text;
+    }
+    return text;
+}
+
+// Reads the specification after a '%' at `p`; false when the format ends inside it.
+bool ReadSpec(const wchar_t*& p, va_list& args, Spec& spec) {
+    while (*p && std::wcschr(L"-+ #0", *p)) spec.flags += *p++;
+    if (*p == L'*') {
+        spec.width = va_arg(args, int);
+        if (spec.width < 0) {
+            spec.flags += L'-';
+            spec.width = -spec.width;
         }
-        out += *p++;
-        if (*p == L'%') {
-            out += *p++;
-            continue;
-        }
-        // flags, width, precision
-        while (*p && std::wcschr(L"-+ #0", *p)) out += *p++;
-        while (*p && (std::iswdigit(*p) || *p == L'*')) out += *p++;
-        if (*p == L'.') {
-            out += *p++;
-            while (*p && (std::iswdigit(*p) || *p == L'*')) out += *p++;
-        }
-        // length modifier
-        bool narrow = false;
-        bool wide = false;
-        if (*p == L'h' && (p[1] == L's' || p[1] == L'c')) {
-            narrow = true;
-            ++p;
-        } else if (*p == L'l' && (p[1] == L's' || p[1] == L'c')) {
-            wide = true;
-            ++p;
-        } else if (*p == L'w' && (p[1] == L's' || p[1] == L'c')) {
-            wide = true;
+        ++p;
+    } else if (std::iswdigit(*p)) {
+        spec.width = 0;
+        while (std::iswdigit(*p)) spec.width = std::min(spec.width * 10 + (*p++ - L'0'), 1 << 20);
+    }
+    if (*p == L'.') {
+        ++p;
+        spec.precision = 0;
+        if (*p == L'*') {
+            spec.precision = va_arg(args, int);
+            if (spec.precision < 0) spec.precision = -1;
             ++p;
         } else {
-            while (*p && std::wcschr(L"hlLqjzt", *p)) out += *p++;
-        }
-        if (!*p) break;
-        wchar_t conv = *p++;
-        if (conv == L's' || conv == L'c') {
-            if (!narrow || wide) out += L'l';
-            out += conv;
-        } else if (conv == L'S' || conv == L'C') {
-            // Windows: the opposite width of the format, i.e. narrow in a wide format.
-            out += (conv == L'S') ? L's' : L'c';
-        } else {
-            out += conv;
+            while (std::iswdigit(*p)) spec.precision = std::min(spec.precision * 10 + (*p++ - L'0'), 1 << 20);
         }
     }
-    return out;
+    if (p[0] == L'h' && p[1] == L'h') {
+        spec.size = Spec::hh;
+        p += 2;
+    } else if (p[0] == L'l' && p[1] == L'l') {
+        spec.size = Spec::ll;
+        p += 2;
+    } else if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
+        spec.size = Spec::ll;
+        p += 3;
+    } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
+        p += 3;
+    } else if (*p == L'I') {  // pointer-sized
+        spec.size = Spec::z;
+        ++p;
+    } else if (*p == L'h') {
+        spec.size = Spec::h;
+        spec.narrowText = true;
+        ++p;
+    } else if (*p == L'l' || *p == L'w') {
+        spec.size = Spec::l;
+        ++p;
+    } else if (*p == L'L' || *p == L'q') {
+        spec.size = *p == L'q' ? Spec::ll : Spec::L;
+        ++p;
+    } else if (*p == L'j' || *p == L'z' || *p == L't') {
+        spec.size = *p == L'j' ? Spec::j : *p == L'z' ? Spec::z : Spec::t;
+        ++p;
+    }
+    if (!*p) return false;
+    spec.conversion = *p++;
+    if (spec.conversion == L'S' || spec.conversion == L'C') {
+        spec.narrowText = spec.size != Spec::l;
+        spec.conversion = static_cast<wchar_t>(std::towlower(spec.conversion));
+    } else if (spec.size == Spec::l) {
+        spec.narrowText = false;
+    }
+    return true;
+}
+
+std::wstring FormatSigned(const Spec& spec, va_list& args) {
+    switch (spec.size) {
+        case Spec::ll:
+            return FormatOne(CSpec(spec, L"ll"), va_arg(args, long long));
+        case Spec::l:
+            return FormatOne(CSpec(spec, L"l"), va_arg(args, long));
+        case Spec::j:
+            return FormatOne(CSpec(spec, L"j"), va_arg(args, std::intmax_t));
+        case Spec::z:
+        case Spec::t:
+            return FormatOne(CSpec(spec, L"t"), va_arg(args, std::ptrdiff_t));
+        case Spec::hh:
+            return FormatOne(CSpec(spec, L"hh"), va_arg(args, int));
+        case Spec::h:
+            return FormatOne(CSpec(spec, L"h"), va_arg(args, int));
+        default:
+            return FormatOne(CSpec(spec, L""), va_arg(args, int));
+    }
+}
+
+std::wstring FormatUnsigned(const Spec& spec, va_list& args) {
+    switch (spec.size) {
+        case Spec::ll:
+            return FormatOne(CSpec(spec, L"ll"), va_arg(args, unsigned long long));
+        case Spec::l:
+            return FormatOne(CSpec(spec, L"l"), va_arg(args, unsigned long));
+        case Spec::j:
+            return FormatOne(CSpec(spec, L"j"), va_arg(args, std::uintmax_t));
+        case Spec::z:
+        case Spec::t:
+            return FormatOne(CSpec(spec, L"z"), va_arg(args, std::size_t));
+        case Spec::hh:
+            return FormatOne(CSpec(spec, L"hh"), va_arg(args, unsigned int));
+        case Spec::h:
+            return FormatOne(CSpec(spec, L"h"), va_arg(args, unsigned int));
+        default:
+            return FormatOne(CSpec(spec, L""), va_arg(args, unsigned int));
+    }
+}
+
+// The text of one conversion, taking its argument from `args`.
+std::wstring FormatConversion(const Spec& spec, va_list& args) {
+    switch (spec.conversion) {
+        case L'd':
+        case L'i':
+            return FormatSigned(spec, args);
+        case L'u':
+        case L'o':
+        case L'x':
+        case L'X':
+            return FormatUnsigned(spec, args);
+        case L'f':
+        case L'F':
+        case L'e':
+        case L'E':
+        case L'g':
+        case L'G':
+        case L'a':
+        case L'A':
+            if (spec.size == Spec::L) return FormatOne(CSpec(spec, L"L"), va_arg(args, long double));
+            return FormatOne(CSpec(spec, L""), va_arg(args, double));
+        case L'p':
+            return FormatOne(CSpec(spec, L""), va_arg(args, void*));
+        case L'c': {
+            const int ch = va_arg(args, int);
+            Spec text = spec;
+            text.precision = -1;
+            if (spec.narrowText) return PlaceText(text, AnsiToWide(std::string(1, static_cast<char>(ch))));
+            return PlaceText(text, std::wstring(1, static_cast<wchar_t>(ch)));
+        }
+        case L's':
+            if (spec.narrowText) {
+                const char* narrow = va_arg(args, const char*);
+                return PlaceText(spec, narrow ? AnsiToWide(narrow) : std::wstring(L"(null)"));
+            } else {
+                const wchar_t* wide = va_arg(args, const wchar_t*);
+                return PlaceText(spec, wide ? std::wstring(wide) : std::wstring(L"(null)"));
+            }
+        case L'n':
+            (void)va_arg(args, void*);
+            return std::wstring();
+        default:  // not a conversion: the character itself, as the Windows library prints it
+            return std::wstring(1, spec.conversion);
+    }
 }
 
 }  // namespace
 
 void CString::FormatV(const wchar_t* format, va_list args) {
-    if (!format) {
-        m_str.clear();
-        return;
-    }
-    const std::wstring fmt = ToCLibraryFormat(format);
-    std::vector<wchar_t> buffer(256);
-    for (;;) {
-        va_list copy;
-        va_copy(copy, args);
-        const int written = std::vswprintf(buffer.data(), buffer.size(), fmt.c_str(), copy);
-        va_end(copy);
-        if (written >= 0 && static_cast<size_t>(written) < buffer.size()) {
-            m_str.assign(buffer.data(), static_cast<size_t>(written));
-            return;
+    m_str.clear();
+    if (!format) return;
+    va_list walk;
+    va_copy(walk, args);
+    std::wstring out;
+    for (const wchar_t* p = format; *p;) {
+        if (*p != L'%') {
+            out += *p++;
+            continue;
         }
-        // vswprintf reports -1 both for a too-small buffer and for an encoding error; grow up to
-        // a generous bound, then give up with what the format produced so far.
-        if (buffer.size() >= (1u << 24)) {
-            m_str.clear();
-            return;
+        ++p;
+        if (*p == L'%') {
+            out += *p++;
+            continue;
         }
-        buffer.resize(buffer.size() * 4);
+        Spec spec;
+        if (!ReadSpec(p, walk, spec)) break;
+        out += FormatConversion(spec, walk);
     }
+    va_end(walk);
+    m_str = std::move(out);
 }
 
 void CString::Format(const wchar_t* format, ...) {

@@ -171,8 +171,10 @@ private:
 };
 
 // Wildcard listing of a directory, with the Windows meaning of patterns: '*' and '?' as usual,
-// case-insensitive, and a pattern ending in ".*" also matches names without that dot, so "*.*"
-// lists every name and "*$.*" lists names that end in '$' or contain "$.".
+// case-insensitive, a pattern ending in ".*" also matches names without that dot, so "*.*" (and
+// "*.*.*") lists every name and "*$.*" lists names that end in '$' or contain "$.", and a pattern
+// ending in '.' matches names with as many dots as the rest of it, so "*." lists the names
+// without a dot.
 class QZ_HOST_API CFileFind {
 public:
     CFileFind();

@@ -1,6 +1,7 @@
 // Profile files: the file side of the profile API; the text side is in ProfileText.cpp.
 #include "platform/Profile.h"
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 
@@ -16,7 +17,10 @@ std::mutex g_profileMutex;
 bool Lookup(const CString& section, const CString& key, const CString& path, std::wstring& value) {
     std::string bytes;
     if (!ReadFileBytes(path, bytes)) return false;
-    return FindProfileValue(ParseProfileBytes(bytes), section.str(), key.str(), value);
+    if (!FindProfileValue(ParseProfileBytes(bytes), section.str(), key.str(), value)) return false;
+    // The Windows call hands out a terminated string: a value ends at a NUL character.
+    value.erase(std::min(value.size(), value.find(L'\0')));
+    return true;
 }
 
 }  // namespace
@@ -56,4 +60,29 @@ bool WritePrivateProfileString(const CString& section, const CString& key, const
     if (!SetProfileValue(document, section.str(), key.str(), value.str(), &changed)) return false;
     if (exists && !changed) return true;
     return WriteFileBytesAtomic(path, RenderProfileBytes(document));
+}
+
+namespace {
+
+// Reads the file, applies `edit` and writes the file back when the edit changed it. A missing
+// file has nothing to delete.
+template <typename Edit>
+bool EditExisting(const CString& path, Edit edit) {
+    std::lock_guard<std::mutex> lock(g_profileMutex);
+    if (!PathFileExists(path)) return true;
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) return false;
+    ProfileDocument document = ParseProfileBytes(bytes);
+    if (!edit(document)) return true;
+    return WriteFileBytesAtomic(path, RenderProfileBytes(document));
+}
+
+}  // namespace
+
+bool WritePrivateProfileString(const CString& section, const CString& key, std::nullptr_t, const CString& path) {
+    return EditExisting(path, [&](ProfileDocument& d) { return DeleteProfileEntry(d, section.str(), key.str()); });
+}
+
+bool WritePrivateProfileString(const CString& section, std::nullptr_t, std::nullptr_t, const CString& path) {
+    return EditExisting(path, [&](ProfileDocument& d) { return DeleteProfileSection(d, section.str()); });
 }

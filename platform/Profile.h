@@ -13,6 +13,8 @@
 // coordinated (the last rename wins).
 #pragma once
 
+#include <cstddef>
+
 #include "platform/CString.h"
 
 QZ_HOST_API int GetPrivateProfileInt(const CString& section, const CString& key, int defaultValue, const CString& path);
@@ -23,3 +25,8 @@ QZ_HOST_API CString GetPrivateProfileString(const CString& section, const CStrin
                                             const CString& path, int maxChars = 0);
 QZ_HOST_API bool WritePrivateProfileString(const CString& section, const CString& key, const CString& value,
                                            const CString& path);
+// A null value deletes the key; a null key (and value) deletes the first section of that name
+// with all its lines. Deleting what is not there succeeds and leaves the file alone.
+QZ_HOST_API bool WritePrivateProfileString(const CString& section, const CString& key, std::nullptr_t,
+                                           const CString& path);
+QZ_HOST_API bool WritePrivateProfileString(const CString& section, std::nullptr_t, std::nullptr_t, const CString& path);

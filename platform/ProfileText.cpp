@@ -1,6 +1,7 @@
 // Parsing, lookup, editing and rendering of profile (INI) text.
 #include "platform/ProfileText.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/CaseFold.h"
@@ -25,6 +26,7 @@ void Classify(ProfileLine& line) {
     const std::wstring trimmed = Trim(line.text);
     line.name.clear();
     line.value.clear();
+    line.hasEquals = false;
     if (trimmed.empty()) {
         line.kind = ProfileLine::Blank;
     } else if (trimmed.front() == L';') {
@@ -40,6 +42,7 @@ void Classify(ProfileLine& line) {
         } else {
             line.name = Trim(trimmed.substr(0, equals));
             line.value = Trim(trimmed.substr(equals + 1));
+            line.hasEquals = true;
         }
     }
 }
@@ -155,7 +158,8 @@ bool FindProfileValue(const ProfileDocument& document, const std::wstring& secti
                 continue;
             value = Trim(entry.substr(wanted.size() + 1));
         } else {
-            if (!EqualsNoCase(line.name, wanted)) continue;
+            // A line without '=' names no value: the Windows reader passes it by.
+            if (!line.hasEquals || !EqualsNoCase(line.name, wanted)) continue;
             value = line.value;
         }
         if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front()) {
@@ -204,7 +208,9 @@ bool SetProfileValue(ProfileDocument& document, const std::wstring& sectionName,
     const std::wstring section = Trim(sectionName);
     const std::wstring key = Trim(keyName);
     if (!IsSectionName(section) || key.empty() || key.find_first_of(L"=\r\n") != std::wstring::npos) return false;
-    const std::wstring value = OnOneLine(rawValue);
+    // Leading blanks would be lost on reading anyway: the Windows writer drops them.
+    std::wstring value = OnOneLine(rawValue);
+    value.erase(0, std::min(value.size(), value.find_first_not_of(L" \t")));
 
     const long header = FindSection(document, section);
     if (header >= 0) {
@@ -232,14 +238,51 @@ bool AppendProfileEntry(ProfileDocument& document, const std::wstring& sectionNa
     return true;
 }
 
+bool DeleteProfileEntry(ProfileDocument& document, const std::wstring& section, const std::wstring& key) {
+    const long header = FindSection(document, Trim(section));
+    if (header < 0) return false;
+    const std::wstring wanted = Trim(key);
+    const size_t end = SectionEnd(document, static_cast<size_t>(header));
+    for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i) {
+        const ProfileLine& line = document.lines[i];
+        if (line.kind != ProfileLine::Entry || !EqualsNoCase(line.name, wanted)) continue;
+        document.lines.erase(document.lines.begin() + static_cast<std::ptrdiff_t>(i));
+        return true;
+    }
+    return false;
+}
+
+bool DeleteProfileSection(ProfileDocument& document, const std::wstring& section) {
+    const long header = FindSection(document, Trim(section));
+    if (header < 0) return false;
+    const size_t end = SectionEnd(document, static_cast<size_t>(header));
+    document.lines.erase(document.lines.begin() + header, document.lines.begin() + static_cast<std::ptrdiff_t>(end));
+    return true;
+}
+
 int ParseProfileInt(const std::wstring& value) {
     size_t i = 0;
     while (i < value.size() && value[i] <= L' ') ++i;
     bool negative = false;
     if (i < value.size() && (value[i] == L'+' || value[i] == L'-')) negative = value[i++] == L'-';
+    std::uint32_t base = 10;
+    if (i + 1 < value.size() && value[i] == L'0') {
+        const wchar_t prefix = value[i + 1];
+        base = (prefix == L'x' || prefix == L'X')   ? 16
+               : (prefix == L'o' || prefix == L'O') ? 8
+               : (prefix == L'b' || prefix == L'B') ? 2
+                                                    : 10;
+        if (base != 10) i += 2;
+    }
     std::uint32_t result = 0;
-    for (; i < value.size() && value[i] >= L'0' && value[i] <= L'9'; ++i) {
-        result = result * 10u + static_cast<std::uint32_t>(value[i] - L'0');
+    for (; i < value.size(); ++i) {
+        const wchar_t ch = value[i];
+        std::uint32_t digit = base;
+        if (ch >= L'0' && ch <= L'9') digit = static_cast<std::uint32_t>(ch - L'0');
+        if (ch >= L'a' && ch <= L'f') digit = static_cast<std::uint32_t>(ch - L'a' + 10);
+        if (ch >= L'A' && ch <= L'F') digit = static_cast<std::uint32_t>(ch - L'A' + 10);
+        if (digit >= base) break;
+        result = result * base + digit;
     }
     if (negative) result = 0u - result;
     return static_cast<int>(result);

@@ -23,10 +23,11 @@
 struct ProfileLine {
     enum Kind { Blank, Comment, Section, Entry };
     Kind kind = Blank;
-    std::wstring text;    // the line as it stands, without its line end
-    std::wstring ending;  // "\r\n", "\n", "\r" or "" (last line without a line end)
-    std::wstring name;    // section name or key, trimmed
-    std::wstring value;   // entry value, trimmed, quotes kept
+    std::wstring text;       // the line as it stands, without its line end
+    std::wstring ending;     // "\r\n", "\n", "\r" or "" (last line without a line end)
+    std::wstring name;       // section name or key, trimmed
+    std::wstring value;      // entry value, trimmed, quotes kept
+    bool hasEquals = false;  // an entry with '=': a line without one holds no value
 };
 
 struct ProfileDocument {
@@ -47,18 +48,17 @@ QZ_HOST_API std::string RenderProfileBytes(const ProfileDocument& document);
 // The value of `key` in the first section named `section` (names compare case-insensitively and
 // are trimmed; only the first matching section is searched, and its first matching key counts).
 // The value is returned trimmed, without one pair of enclosing matching quotes ("..." or '...').
-// False when the section or key is missing. A key that holds '=' finds the first entry whose line,
-// read as key, '=' and value, begins with that key and '=' (the line AppendProfileEntry wrote for
-// it): "MacName=" finds "MacName==value" and gives "value".
+// False when the section or key is missing; an entry line without '=' counts as missing. A key that holds '=' finds the
+// first entry whose line, read as key, '=' and value, begins with that key and '=' (the line AppendProfileEntry wrote
+// for it): "MacName=" finds "MacName==value" and gives "value".
 QZ_HOST_API bool FindProfileValue(const ProfileDocument& document, const std::wstring& section, const std::wstring& key,
                                   std::wstring& value);
 
-// Sets `key` in the first section named `section`: replaces the first matching entry in place
-// (keeping its key's spelling), or inserts "key=value" after the section's last entry, or appends
-// a new section with the entry at the end. Line breaks in the value become blanks, so a value can
-// never add lines. Returns false, leaving the document alone, for an empty section or key name, a
-// section name with ']' or a line break, or a key with '=' or a line break. `changed` tells
-// whether the text differs afterwards.
+// Sets `key` in the first section named `section` (the value loses its leading blanks): replaces the first matching
+// entry in place (keeping its key's spelling), or inserts "key=value" after the section's last entry, or appends a new
+// section with the entry at the end. Line breaks in the value become blanks, so a value can never add lines. Returns
+// false, leaving the document alone, for an empty section or key name, a section name with ']' or a line break, or a
+// key with '=' or a line break. `changed` tells whether the text differs afterwards.
 QZ_HOST_API bool SetProfileValue(ProfileDocument& document, const std::wstring& section, const std::wstring& key,
                                  const std::wstring& value, bool* changed = nullptr);
 
@@ -71,7 +71,15 @@ QZ_HOST_API bool SetProfileValue(ProfileDocument& document, const std::wstring& 
 QZ_HOST_API bool AppendProfileEntry(ProfileDocument& document, const std::wstring& section, const std::wstring& key,
                                     const std::wstring& value);
 
+// Removes the first entry named `key` from the first section named `section` (names compare as
+// for FindProfileValue). True when an entry was removed.
+QZ_HOST_API bool DeleteProfileEntry(ProfileDocument& document, const std::wstring& section, const std::wstring& key);
+// Removes the first section named `section`: its header and every line up to the next header.
+// True when a section was removed.
+QZ_HOST_API bool DeleteProfileSection(ProfileDocument& document, const std::wstring& section);
+
 // The integer of a profile value as the Windows call reads it: leading blanks, an optional sign,
-// decimal digits up to the first other character (none: 0), wrapping on overflow like the
+// an optional base prefix ("0x" hexadecimal, "0o" octal, "0b" binary; a plain leading 0 stays
+// decimal), digits up to the first other character (none: 0), wrapping on overflow like the
 // system's 32-bit conversion.
 QZ_HOST_API int ParseProfileInt(const std::wstring& value);

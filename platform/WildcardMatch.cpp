@@ -5,6 +5,7 @@
 // have; the Windows listing calls also match 8.3 short names and have DOS wildcard quirks. Neither
 // the standard library nor Boost offers Windows wildcard matching, and both backends of CFileFind
 // filter their listing through this function so that a pattern gives the same answers everywhere.
+#include <algorithm>
 #include <string>
 
 #include "platform/CaseFold.h"
@@ -40,7 +41,17 @@ bool MatchPlain(const std::wstring& pattern, const std::wstring& name) {
 
 bool WildcardMatch(const CString& pattern, const CString& name) {
     const std::wstring& p = pattern.str();
-    if (MatchPlain(p, name.str())) return true;
-    // A trailing ".*" may also match the end of a name that has no such dot.
-    return p.size() >= 2 && p.compare(p.size() - 2, 2, L".*") == 0 && MatchPlain(p.substr(0, p.size() - 2), name.str());
+    const std::wstring& n = name.str();
+    // A pattern ending in '.' asks for the names with as many dots as the rest of the pattern
+    // holds: "*." lists the names without a dot, "x.y." finds "x.y" (names never end in a dot).
+    const size_t kept = p.find_last_not_of(L'.');
+    if (kept != std::wstring::npos && kept + 1 < p.size()) {
+        const std::wstring stem = p.substr(0, kept + 1);
+        return std::count(n.begin(), n.end(), L'.') == std::count(stem.begin(), stem.end(), L'.') &&
+               MatchPlain(stem, n);
+    }
+    if (MatchPlain(p, n)) return true;
+    // A trailing ".*" may also match the end of a name that has no such dot, once per ".*":
+    // "*.*.*" lists every name, as "*.*" does.
+    return p.size() >= 2 && p.compare(p.size() - 2, 2, L".*") == 0 && WildcardMatch(p.substr(0, p.size() - 2), n);
 }

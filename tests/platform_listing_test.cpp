@@ -121,6 +121,8 @@ TEST(Wildcard, WindowsPatternMeanings) {
         {L"*.txt", L"README.TXT", true},  {L"*.txt", L"a.txt.bak", false}, {L"DATA????", L"data4706", true},
         {L"DATA????", L"DATA470", false}, {L"a*b*c", L"aXXbYYc", true},    {L"a*b*c", L"aXXbYY", false},
         {L"abc.*", L"abc", true},         {L"abc.*", L"abcd", false},      {L"*", L"anything", true},
+        {L"*.", L"noext", true},          {L"*.", L"a.b", false},          {L"x.y.", L"x.y", true},
+        {L"x.y.", L"x.y.z", false},       {L"*.*.*", L"noext", true},      {L"*.*.*", L"a.b", true},
         {L"中*", L"中文.txt", true},      {L"É*.INI", L"été.ini", true},   {L"**a", L"bba", true},
     };
     for (const Case& c : cases) {

@@ -73,8 +73,8 @@ TEST(ProfileText, LookupIsCaseInsensitiveAndTheFirstMatchWins) {
         {L"Ping_ServerList", L"Server2", true, L"single"},
         {L"Ping_ServerList", L"Half", true, L"\"open"},
         {L"Ping_ServerList", L"Empty", true, L""},
-        {L"Ping_ServerList", L"NoEquals", true, L""},
-        {L"Ping_ServerList", L"Extra", false, L""},  // only the first section of a name is searched
+        {L"Ping_ServerList", L"NoEquals", false, L""},  // a line without '=' holds no value
+        {L"Ping_ServerList", L"Extra", false, L""},     // only the first section of a name is searched
         {L"Ping_ServerList", L"; written by hand", false, L""},
         {L"", L"orphan", false, L""},
         {L"Missing", L"Version", false, L""},
@@ -138,7 +138,14 @@ TEST(ProfileText, IntegersParseLikeTheWindowsCall) {
         {L"abc", 0},
         {L"-", 0},
         {L" \t9", 9},
-        {L"0x10", 0},
+        {L"0x10", 16},
+        {L"0X1f", 31},
+        {L"-0x10", -16},
+        {L"0xZ", 0},
+        {L"010", 10},  // a leading 0 alone stays decimal
+        {L"0o17", 15},
+        {L"0b101", 5},
+        {L"99999999999999999999", 1661992959},
         {L"1 2", 1},
         {L"4294967295", -1},
         {L"2147483648", INT_MIN},
@@ -205,4 +212,25 @@ TEST_F(ProfileFileTest, AUtf16FileStaysUtf16WhenEdited) {
     EXPECT_TRUE(WritePrivateProfileString(L"S", L"k2", L"文", path));
     EXPECT_EQ(ReadAll(scratch.Dir() / "u.ini"), utf16le + Bytes("k\0002\0=\0\x87\x65\r\0\n\0"));
     EXPECT_EQ(GetPrivateProfileString(L"S", L"k2", L"", path), L"文");
+}
+
+TEST_F(ProfileFileTest, NullValuesDeleteAndValuesEndAtANul) {
+    const CString path = Path(L"d.ini");
+    const std::string text = "[A]\r\nk1=v1\r\nk2=v2\r\n\r\n[B]\r\nb=x\r\n[a]\r\nk1=second\r\n";
+    std::ofstream(scratch.Dir() / "d.ini", std::ios::binary) << text;
+    EXPECT_TRUE(WritePrivateProfileString(L"a", L"K1", nullptr, path));
+    EXPECT_EQ(ReadAll(scratch.Dir() / "d.ini"), "[A]\r\nk2=v2\r\n\r\n[B]\r\nb=x\r\n[a]\r\nk1=second\r\n");
+    EXPECT_TRUE(WritePrivateProfileString(L"A", L"missing", nullptr, path));
+    EXPECT_TRUE(WritePrivateProfileString(L"Missing", nullptr, nullptr, path));
+    // Only the first section of the name goes, with every line up to the next header.
+    EXPECT_TRUE(WritePrivateProfileString(L"A", nullptr, nullptr, path));
+    EXPECT_EQ(ReadAll(scratch.Dir() / "d.ini"), "[B]\r\nb=x\r\n[a]\r\nk1=second\r\n");
+    EXPECT_TRUE(WritePrivateProfileString(L"A", nullptr, nullptr, Path(L"none.ini")));
+    EXPECT_FALSE(PathFileExists(Path(L"none.ini")));
+
+    // Leading blanks of a written value are dropped; a read value ends at a NUL character.
+    EXPECT_TRUE(WritePrivateProfileString(L"B", L"b", L"  padded ", path));
+    EXPECT_EQ(ReadAll(scratch.Dir() / "d.ini"), "[B]\r\nb=padded \r\n[a]\r\nk1=second\r\n");
+    std::ofstream(scratch.Dir() / "zero.ini", std::ios::binary) << Bytes("[S]\nk=ab\0cd\n");
+    EXPECT_EQ(GetPrivateProfileString(L"S", L"k", L"", Path(L"zero.ini")), L"ab");
 }

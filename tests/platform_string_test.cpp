@@ -1,7 +1,11 @@
 // CString: Windows-convention formatting and the editing members the monitor relies on.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <string>
+
 #include "platform/CString.h"
+#include "platform/TextConv.h"
 
 TEST(CStringFormat, FollowsTheWindowsWideConvention) {
     CString s;
@@ -20,6 +24,31 @@ TEST(CStringFormat, FollowsTheWindowsWideConvention) {
     s = L"keep";
     s.AppendFormat(L"%d", 42);
     EXPECT_EQ(s, L"keep42");
+}
+
+TEST(CStringFormat, NarrowTextBeyondAsciiAndWindowsSizes) {
+    // Narrow arguments are text of the system ANSI code page, whatever the process locale is:
+    // the C library's own conversion refused these bytes in the "C" locale, and the result was an
+    // empty string after a 64 MiB buffer.
+    const std::string narrow = WideToAnsi(std::wstring(L"caf\u00e9"));
+    CString s;
+    s.Format(L"[%hs][%S][%6hs][%-6hs][%.3hs][%hc]", narrow.c_str(), narrow.c_str(), narrow.c_str(), narrow.c_str(),
+             narrow.c_str(), 'n');
+    const std::wstring wide = AnsiToWide(narrow);
+    EXPECT_EQ(s.str(), L"[" + wide + L"][" + wide + L"][  " + wide + L"][" + wide + L"  ][caf][n]");
+
+    s.Format(L"%I64d|%I64u|%I64X|%lld|%I32d|%Iu", -5000000000LL, 18446744073709551615ULL, 0xABCDEF0123ULL, LLONG_MIN,
+             -7, static_cast<size_t>(12));
+    EXPECT_EQ(s, L"-5000000000|18446744073709551615|ABCDEF0123|-9223372036854775808|-7|12");
+
+    s.Format(L"%5d|%-5d|%05d|%x|%X|%o|%u|%*d|%.*f|%c%%|%s", 42, 42, 42, 255u, 255u, 8u, 4294967295u, 4, 7, 1, 2.25,
+             L'w', static_cast<const wchar_t*>(nullptr));
+    EXPECT_EQ(s, L"   42|42   |00042|ff|FF|10|4294967295|   7|2.2|w%|(null)");
+
+    int stored = 99;
+    s.Format(L"a%nb", &stored);  // never stores through an argument
+    EXPECT_EQ(s, L"ab");
+    EXPECT_EQ(stored, 99);
 }
 
 TEST(CStringEdit, ReplaceFindAndSubstrings) {

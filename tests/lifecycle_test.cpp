@@ -207,6 +207,26 @@ TEST(Lifecycle, SamplingThreadFailuresLeaveAWorkingMonitor) {
     }
 }
 
+// The sampling thread samples each time its timer fires (the POSIX timer here, the kernel's
+// waitable timer on Windows), on the timer's schedule: neither never nor at once again and again.
+TEST(Lifecycle, SamplingThreadSamplesOnItsTimer) {
+    TimerSeams seams;
+    CWaitableTimer::SetDueTimeScaleForTesting(0.002);  // the 10-second period becomes 20 ms
+    ScratchHost scratch;
+    HostEnvironment host;
+    CMonitorControl monitor(false);
+    monitor.InitializeControl();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    int samples = 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(MonitorTestAccess::m_csLock(monitor));
+        samples = MonitorTestAccess::m_nSampleCount(monitor);
+    }
+    EXPECT_GE(samples, 3);   // 20 in a quiet machine; a loaded one may lag
+    EXPECT_LE(samples, 40);  // a timer that did not wait would have sampled thousands of times
+    EXPECT_EQ(MonitorTestAccess::m_nThreadExitCode(monitor).load(), -1);  // still running
+}
+
 TEST(Lifecycle, DestructorStopsAWaitingThreadAtOnce) {
     ScratchHost scratch;
     HostEnvironment host;

@@ -10,6 +10,10 @@ packages=(build-essential cmake ninja-build pkg-config libboost-dev
 if [ -n "${MONITOR_WINDOWS:-}" ]; then
   packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine64 googletest)
 fi
+# The i686 tests run under 32-bit Wine, a package of the i386 architecture.
+if [ "${MONITOR_WINDOWS:-}" = all ]; then
+  packages+=(wine32:i386)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,5 +26,8 @@ echo "setup: installing ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -5,14 +5,19 @@
 // late (or on another thread while the monitor is being destroyed) never reaches a freed object.
 //
 // The gate sits on the path of every user operation, so entering and leaving it are one atomic
-// increment, one load and one decrement; only the destructor waits. All accesses are sequentially
+// increment, one load and one decrement; only the destructor waits, on a condition variable that
+// the last call out of a shut gate signals under its mutex (not std::atomic::wait, whose
+// implementation on platforms without a futex can miss that wake-up and sleep on until some other
+// notification arrives). All accesses are sequentially
 // consistent, which is what makes the two sides agree: a call increments `active` before it reads
 // `open`, and the destructor clears `open` before it reads `active`, so either the call sees the
 // gate shut and leaves without running, or the destructor sees the call inside and waits for it.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 #include "shell/MonitorControl.h"
 
@@ -34,12 +39,21 @@ struct CMonitorControl::HandlerGate {
 
     void ShutAndDrain() {
         open.store(false);
-        for (int inside = active.load(); inside != 0; inside = active.load()) active.wait(inside);
+        std::unique_lock<std::mutex> lock(drainMutex);
+        drained.wait(lock, [this] { return active.load() == 0; });
     }
 
 private:
     // The last call out of a shut gate wakes the destructor waiting in ShutAndDrain.
+    // Taking the mutex before the notification means the destructor either sees `active` at 0
+    // when it tests it, or is already waiting when the notification comes.
     void Leave() {
-        if (active.fetch_sub(1) == 1 && !open.load()) active.notify_all();
+        if (active.fetch_sub(1) == 1 && !open.load()) {
+            std::lock_guard<std::mutex> lock(drainMutex);
+            drained.notify_all();
+        }
     }
+
+    std::mutex drainMutex;
+    std::condition_variable drained;
 };

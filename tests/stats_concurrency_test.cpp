@@ -57,7 +57,8 @@ TEST(StatsConcurrency, PublishersSamplerAndReportShareTheStatistics) {
         }
     });
 
-    // Let the sampler analyse a few batches.
+    // Let the sampler analyse a few batches, and the report run at least once among them (its
+    // thread starts last and may be scheduled late).
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     auto analysedPairs = [&] {
         std::lock_guard<std::recursive_mutex> lock(A::m_csLock(*monitor));
@@ -65,7 +66,7 @@ TEST(StatsConcurrency, PublishersSamplerAndReportShareTheStatistics) {
         for (const auto& [type, stat] : A::m_mapNormalStat(*monitor)) pairs += stat.nSum;
         return pairs;
     };
-    while (analysedPairs() < 5000 && std::chrono::steady_clock::now() < deadline)
+    while ((analysedPairs() < 5000 || reports.load() == 0) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     stop = true;
     for (auto& thread : threads) thread.join();

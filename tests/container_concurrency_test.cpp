@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <latch>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,14 +39,23 @@ TEST(ContainerConcurrency, KeyTableBuiltOnceOnSimultaneousFirstCalls) {
     WriteAll(first, plain);
     WriteAll(second, container);
 
-    std::latch start(2);
+    // Both threads start together. (A mutex and a condition variable rather than std::latch: the
+    // latch waits through std::atomic::wait, which can miss its wake-up on mingw's runtime.)
+    std::mutex mutex;
+    std::condition_variable allThere;
+    int arrived = 0;
+    auto arriveAndWait = [&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (++arrived == 2) allThere.notify_all();
+        allThere.wait(lock, [&] { return arrived == 2; });
+    };
     bool scrambled = false, unscrambled = false;
     std::thread a([&] {
-        start.arrive_and_wait();
+        arriveAndWait();
         scrambled = ScrambleFile(first.string().c_str());
     });
     std::thread b([&] {
-        start.arrive_and_wait();
+        arriveAndWait();
         unscrambled = UnscrambleFile(second.string().c_str());
     });
     a.join();

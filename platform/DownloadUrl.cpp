@@ -1,6 +1,11 @@
 // The parts of the URL download that every backend shares.
 #include "platform/Download.h"
 
+#include <string>
+
+#include "platform/DownloadBackend.h"
+#include "platform/File.h"
+
 namespace {
 
 // `text` starts with the ASCII `prefix`, letters compared without case.
@@ -53,4 +58,18 @@ const char* DownloadStatusName(DownloadStatus status) {
             return "writeFailed";
     }
     return "unknown";
+}
+
+DownloadResult DownloadUrlToFile(const CString& url, const CString& path, const DownloadLimits& limits) {
+    DownloadResult result;
+    if (!IsHttpUrl(url)) {
+        result.status = DownloadStatus::badUrl;
+        return result;
+    }
+    std::string body;
+    if (!download_backend::Fetch(url, limits, body, result)) return result;
+    // The body is complete in memory; the file is replaced in one step through a temporary file
+    // beside it.
+    result.status = WriteFileBytesAtomic(path, body) ? DownloadStatus::ok : DownloadStatus::writeFailed;
+    return result;
 }

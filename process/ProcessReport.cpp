@@ -19,6 +19,7 @@
 #include "platform/ProcessInfo.h"
 #include "platform/Profile.h"
 #include "shell/MonitorControl.h"
+#include "shell/NumberedName.h"
 #include "store/DataFilesLock.h"
 
 namespace {
@@ -64,12 +65,6 @@ std::int32_t StoredCount(const CString& text) {
 // overflow a double); for ordinary values it equals (count * average + sample) / (count + 1).
 double MergeMean(double average, std::int32_t count, double sample) {
     return average + (sample - average) / (static_cast<double>(count) + 1.0);
-}
-
-// The i-th (from 0) of a run of numbered names: the name followed by the character 0x31 + i, so
-// the tenth is "LogOn:".
-CString NumberedName(const wchar_t* name, size_t index) {
-    return CString(name) + static_cast<wchar_t>(0x31 + index);
 }
 
 }  // namespace

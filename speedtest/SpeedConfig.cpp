@@ -23,6 +23,7 @@
 #include "platform/System.h"
 #include "platform/TextConv.h"
 #include "shell/MonitorControl.h"
+#include "shell/NumberedName.h"
 #include "speedtest/ConfigFetch.h"
 #include "speedtest/ServerText.h"
 #include "speedtest/SpeedTestSettings.h"
@@ -50,7 +51,7 @@ std::vector<ServerPingEntry> ReadServerList(const CString& path) {
     std::vector<ServerPingEntry> servers;
     const int count = GetPrivateProfileInt(L"Ping_ServerList", L"ServerNumber", -7, path);
     for (int i = 0; i < count && i < kMaxServers; ++i) {
-        const CString key = CString(L"Server") + static_cast<wchar_t>(0x31 + i);
+        const CString key = NumberedName(L"Server", i);
         ServerPingEntry entry;
         entry.strServer = GetPrivateProfileString(L"Ping_ServerList", key, L"", path, 100);
         entry.nPingTime = -7;

@@ -7,16 +7,8 @@
 #include "platform/File.h"
 #include "platform/ProfileText.h"
 #include "shell/MonitorControl.h"
+#include "shell/NumberedName.h"
 #include "store/DataFilesLock.h"
-
-namespace {
-
-// The i-th (from 0) of a run of numbered names: the name followed by the character 0x31 + i.
-CString Numbered(const wchar_t* name, int i) {
-    return CString(name) + static_cast<wchar_t>(0x31 + i);
-}
-
-}  // namespace
 
 void CMonitorControl::OutputSysInfo(CString strPath) {
     // Another process started from this installation may be writing the same file.
@@ -51,8 +43,8 @@ void CMonitorControl::OutputSysInfo(CString strPath) {
         {L"MonitorFresh", monitor.strMonitorFresh},
     };
     for (int i = 0; m_pMacInfo && i < m_nMacCount; ++i) {
-        keys.emplace_back(Numbered(L"MacName", i), m_pMacInfo[i].strMacName);
-        keys.emplace_back(Numbered(L"MacID", i), m_pMacInfo[i].strMacID);
+        keys.emplace_back(NumberedName(L"MacName", i), m_pMacInfo[i].strMacName);
+        keys.emplace_back(NumberedName(L"MacID", i), m_pMacInfo[i].strMacID);
     }
     // The keys go in one write: the same text as key-by-key profile writes give, without a
     // partly written description on disk at any moment (and one disk flush instead of twenty).
@@ -114,7 +106,7 @@ void CMonitorControl::ModifySysInfo(CString strPath) {
     doc.AddElem(L"Mac");
     doc.IntoElem();
     for (int i = 0; m_pMacInfo && i < m_nMacCount; ++i) {
-        doc.AddElem(CString(static_cast<wchar_t>(0x31 + i)));
+        doc.AddElem(NumberedName(L"", i));
         doc.IntoElem();
         doc.AddElem(L"MacName", m_pMacInfo[i].strMacName);
         doc.AddElem(L"MacID", m_pMacInfo[i].strMacID);

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "platform/Download.h"
-#include "platform/File.h"
+#include "platform/DownloadBackend.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -134,22 +134,19 @@ bool Configure(const CurlApi& api, CURL* handle, const std::string& url, const D
 
 }  // namespace
 
-DownloadResult DownloadUrlToFile(const CString& url, const CString& path, const DownloadLimits& limits) {
-    DownloadResult result;
-    if (!IsHttpUrl(url)) {
-        result.status = DownloadStatus::badUrl;
-        return result;
-    }
+namespace download_backend {
+
+bool Fetch(const CString& url, const DownloadLimits& limits, std::string& bodyBytes, DownloadResult& result) {
     const CurlApi* api = LoadCurl();
     if (!api) {
         result.status = DownloadStatus::httpLibraryMissing;
-        return result;
+        return false;
     }
     std::unique_ptr<CURL, decltype(api->easyCleanup)> curl(api->easyInit(), api->easyCleanup);
-    if (!curl) return result;
+    if (!curl) return false;
     Body body;
     body.cap = limits.maxBytes;
-    if (!Configure(*api, curl.get(), WideToNarrow(url), limits, body)) return result;
+    if (!Configure(*api, curl.get(), WideToNarrow(url), limits, body)) return false;
 
     const CURLcode code = api->easyPerform(curl.get());
     long status = 0;
@@ -158,21 +155,21 @@ DownloadResult DownloadUrlToFile(const CString& url, const CString& path, const 
     result.systemError = code;
     if (body.oversized) {
         result.status = DownloadStatus::tooLarge;
-        return result;
+        return false;
     }
     if (code != CURLE_OK) {
         result.status = StatusOf(code);
-        return result;
+        return false;
     }
     if (status < 200 || status > 299) {
         result.status = DownloadStatus::httpError;
-        return result;
+        return false;
     }
-    // The body is complete in memory; the file is replaced in one step through a temporary file
-    // beside it.
-    result.status = WriteFileBytesAtomic(path, body.bytes) ? DownloadStatus::ok : DownloadStatus::writeFailed;
-    return result;
+    bodyBytes = std::move(body.bytes);
+    return true;
 }
+
+}  // namespace download_backend
 
 void SetDownloadLibraryForTesting(const std::string& fileName) {
     std::lock_guard<std::mutex> lock(g_loadMutex);

@@ -1,33 +1,27 @@
-// CFileFind on POSIX: lists the directory with readdir and keeps the names that WildcardMatch
+// The listing behind CFileFind on POSIX: readdir, keeping the names that WildcardMatch
 // (platform/WildcardMatch.cpp) accepts, so patterns mean the same on every backend.
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-
 #include "platform/File.h"
+#include "platform/FileFindBackend.h"
 #include "platform/TextConv.h"
 
-CFileFind::CFileFind() = default;
-CFileFind::~CFileFind() = default;
+namespace file_find_backend {
 
-bool CFileFind::FindFile(const CString& pattern) {
-    Close();
-    const std::wstring& full = pattern.str();
-    const size_t cut = full.find_last_of(L"\\/");
-    CString namePattern;
-    std::string nativeDir;
-    if (cut == std::wstring::npos) {
-        namePattern = pattern;
-        nativeDir = ".";
-    } else {
-        m_dir = CString(full.substr(0, cut + 1));  // kept with its separator for GetFilePath
-        namePattern = CString(full.substr(cut + 1));
-        nativeDir = cut == 0 ? std::string("/") : NativePath(CString(full.substr(0, cut)));
-    }
-    DIR* dir = ::opendir(nativeDir.c_str());
-    if (!dir) return false;
-    while (const dirent* entry = ::readdir(dir)) {
+std::size_t DirectoryEnd(const std::wstring& pattern) {
+    return pattern.find_last_of(L"\\/");
+}
+
+void ListMatching(const CString& dir, const CString& namePattern, std::vector<FoundEntry>& found) {
+    // `dir` ends with its separator; a lone separator is the root.
+    const int length = dir.GetLength();
+    const std::string nativeDir = length == 0   ? std::string(".")
+                                  : length == 1 ? std::string("/")
+                                                : NativePath(dir.Left(length - 1));
+    DIR* handle = ::opendir(nativeDir.c_str());
+    if (!handle) return;
+    while (const dirent* entry = ::readdir(handle)) {
         const CString name(NarrowToWide(entry->d_name));
         if (!WildcardMatch(namePattern, name)) continue;
         bool directory = entry->d_type == DT_DIR;
@@ -36,41 +30,9 @@ bool CFileFind::FindFile(const CString& pattern) {
             const std::string path = nativeDir + "/" + entry->d_name;
             directory = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         }
-        m_entries.push_back(Entry{name, directory});
+        found.push_back(FoundEntry{name, directory});
     }
-    ::closedir(dir);
-    // A stable order, whatever the file system's own order is.
-    std::sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
-    return !m_entries.empty();
+    ::closedir(handle);
 }
 
-bool CFileFind::FindNextFile() {
-    if (m_next >= m_entries.size()) return false;
-    ++m_next;
-    return m_next < m_entries.size();
-}
-
-CString CFileFind::GetFileName() const {
-    if (m_next == 0 || m_next > m_entries.size()) return CString();
-    return m_entries[m_next - 1].name;
-}
-
-CString CFileFind::GetFilePath() const {
-    if (m_next == 0 || m_next > m_entries.size()) return CString();
-    return m_dir + m_entries[m_next - 1].name;
-}
-
-bool CFileFind::IsDirectory() const {
-    return m_next > 0 && m_next <= m_entries.size() && m_entries[m_next - 1].directory;
-}
-
-bool CFileFind::IsDots() const {
-    const CString name = GetFileName();
-    return IsDirectory() && (name == L"." || name == L"..");
-}
-
-void CFileFind::Close() {
-    m_entries.clear();
-    m_next = 0;
-    m_dir.Empty();
-}
+}  // namespace file_find_backend

@@ -25,16 +25,6 @@ bool PathFileExists(const CString& path) {
     return ::stat(NativePath(path).c_str(), &st) == 0;
 }
 
-bool DeleteFile(const CString& path) {
-    // Through CFile::Remove, so that a file this process holds open is refused here too.
-    try {
-        CFile::Remove(path);
-        return true;
-    } catch (const CFileException&) {
-        return false;
-    }
-}
-
 bool ReadFileBytes(const CString& path, std::string& bytes) {
     bytes.clear();
     const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);

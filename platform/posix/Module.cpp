@@ -1,13 +1,10 @@
-// Shared libraries through dlopen, and the window-title hook.
+// Shared libraries through dlopen; no window system (window titles come from the host's hook).
 #include "platform/Module.h"
 
 #include <dlfcn.h>
 
-#include <algorithm>
-#include <cwchar>
-#include <mutex>
-
 #include "platform/File.h"
+#include "platform/ModuleBackend.h"
 
 void* LoadModule(const CString& path, std::string* error) {
     void* module = dlopen(NativePath(path).c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -30,28 +27,11 @@ CString ModuleFileName(const CString& name) {
     return CString(L"lib") + name + L".so";
 }
 
-namespace {
-std::mutex g_hookMutex;
-WindowTitleHook g_titleHook;
-}  // namespace
+namespace module_backend {
 
-void SetWindowTitleHook(WindowTitleHook hook) {
-    std::lock_guard<std::mutex> lock(g_hookMutex);
-    g_titleHook = std::move(hook);
+// There is no window system here: only the host's hook knows window titles.
+bool WindowTitle(HWND, std::wstring&) {
+    return false;
 }
 
-int GetWindowText(HWND window, wchar_t* buffer, int maxCount) {
-    if (!buffer || maxCount <= 0) return 0;
-    buffer[0] = L'\0';
-    WindowTitleHook hook;
-    {
-        std::lock_guard<std::mutex> lock(g_hookMutex);
-        hook = g_titleHook;
-    }
-    std::wstring title;
-    if (!hook || !hook(window, title)) return 0;
-    const size_t count = std::min(title.size(), static_cast<size_t>(maxCount - 1));
-    std::wmemcpy(buffer, title.data(), count);
-    buffer[count] = L'\0';
-    return static_cast<int>(count);
-}
+}  // namespace module_backend

@@ -9,23 +9,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
 
+#include "platform/ProcessBackend.h"
 #include "platform/TextConv.h"
 
 extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int RemainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
+using process_backend::Clock;
+using process_backend::RemainingMs;
 
 // Kills the child's process group and reaps the child.
 void KillAndReap(pid_t pid) {
@@ -38,13 +34,9 @@ void KillAndReap(pid_t pid) {
 
 }  // namespace
 
-ProcessOutcome RunProcess(const CString& commandLine, int timeoutMs, size_t maxOutputBytes) {
+ProcessOutcome process_backend::Run(const CString&, const std::vector<std::wstring>& args, int timeoutMs,
+                                    size_t maxOutputBytes) {
     ProcessOutcome outcome;
-    const auto args = SplitCommandLine(commandLine.str());
-    if (args.empty() || args[0].empty()) {
-        outcome.status = ProcessStatus::StartFailed;
-        return outcome;
-    }
     std::vector<std::string> narrow;
     for (const auto& arg : args) narrow.push_back(WideToNarrow(arg));
     std::vector<char*> argv;
@@ -105,8 +97,7 @@ ProcessOutcome RunProcess(const CString& commandLine, int timeoutMs, size_t maxO
             break;
         }
         if (n == 0) break;  // every writer has closed the pipe
-        const size_t room = maxOutputBytes > outcome.output.size() ? maxOutputBytes - outcome.output.size() : 0;
-        outcome.output.append(buffer, std::min(room, static_cast<size_t>(n)));
+        AppendCapped(outcome.output, buffer, static_cast<size_t>(n), maxOutputBytes);
     }
     ::close(fds[0]);
     if (readFailed) {

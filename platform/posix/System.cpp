@@ -11,48 +11,17 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/HostPort.h"
-#include "platform/LocalTimeFields.h"
+#include "platform/SystemBackend.h"
 #include "platform/TextConv.h"
 
 namespace {
-
-// Guards the seams below; the functions they hold are called outside the lock.
-std::mutex g_seamMutex;
-CString g_executableDirOverride;
-std::function<std::int64_t()> g_clock;
-// Whether g_clock holds a clock: every recorded user operation reads the time, so the usual case
-// (no test clock) costs one load instead of the lock and a copy of the function.
-std::atomic<bool> g_clockSet{false};
-std::function<DWORD()> g_tick;
-std::atomic<bool> g_localTimeFails{false};
-
-CString RealModuleFileName() {
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (n < 0) return CString();
-        if (static_cast<size_t>(n) < buffer.size()) {
-            CString path(NarrowToWide(std::string(buffer.data(), static_cast<size_t>(n))));
-            path.Replace(L'/', L'\\');
-            return path;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-CString DirectoryOverride() {
-    std::lock_guard<std::mutex> lock(g_seamMutex);
-    return g_executableDirOverride;
-}
 
 // One non-blocking connect bounded by `deadline`; true when it completed.
 bool ConnectBefore(const addrinfo& address, std::chrono::steady_clock::time_point deadline) {
@@ -81,69 +50,33 @@ bool ConnectBefore(const addrinfo& address, std::chrono::steady_clock::time_poin
 
 }  // namespace
 
-CString GetModuleFileName() {
-    const CString real = RealModuleFileName();
-    const CString dir = DirectoryOverride();
-    if (dir.IsEmpty()) return real;
-    return dir + L"\\" + real.Mid(real.ReverseFind(L'\\') + 1);
-}
+namespace system_backend {
 
-CString GetExecutableDir() {
-    const CString dir = DirectoryOverride();
-    if (!dir.IsEmpty()) return dir;
-    const CString path = RealModuleFileName();
-    const int cut = path.ReverseFind(L'\\');
-    return cut < 0 ? CString() : path.Left(cut);
-}
-
-void SetExecutableDirOverride(const CString& dir) {
-    std::lock_guard<std::mutex> lock(g_seamMutex);
-    g_executableDirOverride = dir;
-}
-
-std::int64_t GetCurrentTime64() {
-    if (!g_clockSet.load()) return static_cast<std::int64_t>(::time(nullptr));
-    std::function<std::int64_t()> clock;
-    {
-        std::lock_guard<std::mutex> lock(g_seamMutex);
-        clock = g_clock;
+CString ModuleFileName() {
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) return CString();
+        if (static_cast<size_t>(n) < buffer.size()) {
+            CString path(NarrowToWide(std::string(buffer.data(), static_cast<size_t>(n))));
+            path.Replace(L'/', L'\\');
+            return path;
+        }
+        buffer.resize(buffer.size() * 2);
     }
-    if (clock) return clock();
+}
+
+std::int64_t CurrentTime64() {
     return static_cast<std::int64_t>(::time(nullptr));
 }
 
-void SetCurrentTimeForTesting(std::function<std::int64_t()> clock) {
-    std::lock_guard<std::mutex> lock(g_seamMutex);
-    g_clock = std::move(clock);
-    g_clockSet.store(static_cast<bool>(g_clock));
-}
-
-bool ToLocalTime(std::int64_t t, LocalTimeParts& parts) {
-    if (g_localTimeFails.load()) return false;
+bool LocalTime(std::int64_t t, std::tm& local) {
     const time_t value = static_cast<time_t>(t);
     if (static_cast<std::int64_t>(value) != t) return false;
-    struct tm local {};
-    if (!::localtime_r(&value, &local)) return false;
-    parts.year = local.tm_year + 1900;
-    parts.month = local.tm_mon + 1;
-    parts.day = local.tm_mday;
-    parts.hour = local.tm_hour;
-    parts.minute = local.tm_min;
-    parts.second = local.tm_sec;
-    return true;
+    return ::localtime_r(&value, &local) != nullptr;
 }
 
-bool FromLocalTime(const LocalTimeParts& parts, std::int64_t& t) {
-    if (g_localTimeFails.load()) return false;
-    if (!AreLocalTimeFieldsInRange(parts)) return false;
-    struct tm local {};
-    local.tm_year = parts.year - 1900;
-    local.tm_mon = parts.month - 1;
-    local.tm_mday = parts.day;
-    local.tm_hour = parts.hour;
-    local.tm_min = parts.minute;
-    local.tm_sec = parts.second;
-    local.tm_isdst = -1;
+bool MakeLocalTime(std::tm& local, std::int64_t& t) {
     local.tm_wday = -1;  // mktime sets it on success: tells a failure from the valid result -1
     const time_t value = ::mktime(&local);
     if (value == static_cast<time_t>(-1) && local.tm_wday == -1) return false;
@@ -151,17 +84,7 @@ bool FromLocalTime(const LocalTimeParts& parts, std::int64_t& t) {
     return true;
 }
 
-void SetLocalTimeFailureForTesting(bool fail) {
-    g_localTimeFails.store(fail);
-}
-
-DWORD GetTickCount() {
-    std::function<DWORD()> tick;
-    {
-        std::lock_guard<std::mutex> lock(g_seamMutex);
-        tick = g_tick;
-    }
-    if (tick) return tick();
+DWORD TickCount() {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     const std::uint64_t ms =
@@ -169,10 +92,7 @@ DWORD GetTickCount() {
     return static_cast<DWORD>(ms);  // wraps every 49.7 days, like the Windows counter
 }
 
-void SetTickCountForTesting(std::function<DWORD()> tick) {
-    std::lock_guard<std::mutex> lock(g_seamMutex);
-    g_tick = std::move(tick);
-}
+}  // namespace system_backend
 
 int TcpConnectTime(const std::string& hostText, int timeoutMs) {
     std::string host;

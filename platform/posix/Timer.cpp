@@ -7,16 +7,13 @@
 #include "platform/Timer.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
-namespace {
+#include "platform/TimerBackend.h"
 
-std::atomic<bool> g_createFails{false};
-std::atomic<bool> g_armFails{false};
-std::atomic<double> g_dueTimeScale{1.0};
+namespace {
 
 // Windows file times count 100 ns units from 1601-01-01 UTC.
 constexpr std::int64_t kFileTimeUnixEpoch = 116444736000000000LL;
@@ -44,7 +41,7 @@ CWaitableTimer::CWaitableTimer() : m_impl(std::make_unique<Impl>()) {}
 CWaitableTimer::~CWaitableTimer() = default;
 
 bool CWaitableTimer::Create(const CString&) {
-    if (g_createFails.load()) return false;
+    if (timer_seams::CreateFails()) return false;
     std::lock_guard<std::mutex> lock(m_impl->m_mutex);
     m_impl->m_created = true;
     m_impl->m_armed = false;
@@ -52,7 +49,7 @@ bool CWaitableTimer::Create(const CString&) {
 }
 
 bool CWaitableTimer::Set(std::int64_t dueTime, int period) {
-    if (g_armFails.load() || period != 0) return false;
+    if (timer_seams::ArmFails() || period != 0) return false;
     long double waitNs;
     if (dueTime < 0) {
         waitNs = -static_cast<long double>(dueTime) * 100.0L;
@@ -63,7 +60,8 @@ bool CWaitableTimer::Set(std::int64_t dueTime, int period) {
                 .count();
         waitNs = (static_cast<long double>(dueTime) - kFileTimeUnixEpoch) * 100.0L - static_cast<long double>(now);
     }
-    waitNs = std::clamp(waitNs * static_cast<long double>(std::max(g_dueTimeScale.load(), 0.0)), 0.0L, kMaxWaitNs);
+    waitNs =
+        std::clamp(waitNs * static_cast<long double>(std::max(timer_seams::DueTimeScale(), 0.0)), 0.0L, kMaxWaitNs);
 
     std::lock_guard<std::mutex> lock(m_impl->m_mutex);
     if (!m_impl->m_created) return false;
@@ -99,16 +97,4 @@ void CWaitableTimer::Close() {
     m_impl->m_created = false;
     m_impl->m_armed = false;
     m_impl->m_cv.notify_all();
-}
-
-void CWaitableTimer::SetCreateFailureForTesting(bool fail) {
-    g_createFails.store(fail);
-}
-
-void CWaitableTimer::SetArmFailureForTesting(bool fail) {
-    g_armFails.store(fail);
-}
-
-void CWaitableTimer::SetDueTimeScaleForTesting(double scale) {
-    g_dueTimeScale.store(scale);
 }

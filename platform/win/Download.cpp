@@ -1,10 +1,9 @@
-// URL download of the Windows backend: WinHTTP (platform/win/native/Http.cpp), then the same
-// atomic replacement of the file as on every platform.
+// The HTTP transfer of the URL download on Windows: WinHTTP (platform/win/native/Http.cpp).
 #include "platform/Download.h"
 
 #include <string>
 
-#include "platform/File.h"
+#include "platform/DownloadBackend.h"
 #include "platform/win/native/Http.h"
 
 namespace {
@@ -31,24 +30,18 @@ DownloadStatus StatusOf(native::HttpOutcome outcome) {
 
 }  // namespace
 
-DownloadResult DownloadUrlToFile(const CString& url, const CString& path, const DownloadLimits& limits) {
-    DownloadResult result;
-    if (!IsHttpUrl(url)) {
-        result.status = DownloadStatus::badUrl;
-        return result;
-    }
-    std::string body;
+namespace download_backend {
+
+bool Fetch(const CString& url, const DownloadLimits& limits, std::string& body, DownloadResult& result) {
     const native::HttpGetResult got =
         native::HttpGet(url.str(), limits.timeoutMs, limits.connectTimeoutMs, limits.maxBytes, body);
     result.status = StatusOf(got.outcome);
     result.httpStatus = got.status;
     result.systemError = static_cast<long>(got.error);
-    if (result.status != DownloadStatus::ok) return result;
-    // The body is complete in memory; the file is replaced in one step through a temporary file
-    // beside it.
-    if (!WriteFileBytesAtomic(path, body)) result.status = DownloadStatus::writeFailed;
-    return result;
+    return result.status == DownloadStatus::ok;
 }
+
+}  // namespace download_backend
 
 // WinHTTP is part of the system: there is no library to look for.
 void SetDownloadLibraryForTesting(const std::string&) {}

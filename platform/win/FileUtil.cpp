@@ -70,15 +70,6 @@ bool PathFileExists(const CString& path) {
     return native::QueryPath(Win32Path(path)).exists;
 }
 
-bool DeleteFile(const CString& path) {
-    try {
-        CFile::Remove(path);
-        return true;
-    } catch (const CFileException&) {
-        return false;
-    }
-}
-
 bool ReadFileBytes(const CString& path, std::string& bytes) {
     bytes.clear();
     CFile file;

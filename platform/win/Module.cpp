@@ -1,12 +1,11 @@
-// Shared libraries through LoadLibraryExW, and window titles: the host's hook first, the real
-// window's title otherwise.
+// Shared libraries through LoadLibraryExW, and the real window's title for GetWindowText (the
+// host's hook answers first: platform/WindowTitle.cpp).
 #include "platform/Module.h"
 
 #include <algorithm>
-#include <cwchar>
-#include <mutex>
 #include <string>
 
+#include "platform/ModuleBackend.h"
 #include "platform/TextConv.h"
 #include "platform/win/WinFiles.h"
 #include "platform/win/native/ModuleApi.h"
@@ -39,30 +38,10 @@ CString ModuleFileName(const CString& name) {
     return name + L".dll";
 }
 
-namespace {
-std::mutex g_hookMutex;
-WindowTitleHook g_titleHook;
-}  // namespace
+namespace module_backend {
 
-void SetWindowTitleHook(WindowTitleHook hook) {
-    std::lock_guard<std::mutex> lock(g_hookMutex);
-    g_titleHook = std::move(hook);
+bool WindowTitle(HWND window, std::wstring& title) {
+    return native::WindowTitle(window, title);
 }
 
-int GetWindowText(HWND window, wchar_t* buffer, int maxCount) {
-    if (!buffer || maxCount <= 0) return 0;
-    buffer[0] = L'\0';
-    WindowTitleHook hook;
-    {
-        std::lock_guard<std::mutex> lock(g_hookMutex);
-        hook = g_titleHook;
-    }
-    // The host that installed the hook answers for the windows it knows; any other handle is a
-    // real window.
-    std::wstring title;
-    if ((!hook || !hook(window, title)) && !native::WindowTitle(window, title)) return 0;
-    const size_t count = std::min(title.size(), static_cast<size_t>(maxCount - 1));
-    std::wmemcpy(buffer, title.data(), count);
-    buffer[count] = L'\0';
-    return static_cast<int>(count);
-}
+}  // namespace module_backend

@@ -3,19 +3,15 @@
 // whatever the child started ends with it.
 #include "platform/Process.h"
 
-#include <algorithm>
 #include <chrono>
 
+#include "platform/ProcessBackend.h"
 #include "platform/win/native/Process.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int RemainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
+using process_backend::Clock;
+using process_backend::RemainingMs;
 
 // Closes the pipe and the child's handles on every way out.
 struct RunHandles {
@@ -29,13 +25,9 @@ struct RunHandles {
 
 }  // namespace
 
-ProcessOutcome RunProcess(const CString& commandLine, int timeoutMs, size_t maxOutputBytes) {
+ProcessOutcome process_backend::Run(const CString& commandLine, const std::vector<std::wstring>&, int timeoutMs,
+                                    size_t maxOutputBytes) {
     ProcessOutcome outcome;
-    const auto args = SplitCommandLine(commandLine.str());
-    if (args.empty() || args[0].empty()) {
-        outcome.status = ProcessStatus::StartFailed;
-        return outcome;
-    }
     RunHandles handles;
     std::uint32_t error = 0;
     if (!native::CreateOutputPipe(handles.pipe, error)) {
@@ -62,8 +54,7 @@ ProcessOutcome RunProcess(const CString& commandLine, int timeoutMs, size_t maxO
         const native::PipeRead read = native::ReadPipe(handles.pipe, buffer, sizeof buffer, left);
         switch (read.status) {
             case native::PipeRead::Data: {
-                const size_t room = maxOutputBytes > outcome.output.size() ? maxOutputBytes - outcome.output.size() : 0;
-                outcome.output.append(buffer, std::min(room, read.size));
+                AppendCapped(outcome.output, buffer, read.size, maxOutputBytes);
                 break;
             }
             case native::PipeRead::End:

@@ -19,14 +19,12 @@
 #include <mutex>
 #include <string>
 
+#include "platform/TimerBackend.h"
 #include "platform/win/native/FileApi.h"
 #include "platform/win/native/Timer.h"
 
 namespace {
 
-std::atomic<bool> g_createFails{false};
-std::atomic<bool> g_armFails{false};
-std::atomic<double> g_dueTimeScale{1.0};
 std::atomic<unsigned> g_timerSequence{0};
 
 // Longer waits than this (about 100 years, in 100 ns units) are clamped rather than overflowing.
@@ -36,7 +34,7 @@ constexpr long double kMaxWait100ns = 100.0L * 365 * 24 * 3600 * 1e7L;
 // converted to what remains of them) are scaled; a scaled time never becomes 0, which the system
 // would read as an absolute time in 1601.
 std::int64_t ScaledDueTime(std::int64_t dueTime) {
-    const double scale = g_dueTimeScale.load();
+    const double scale = timer_seams::DueTimeScale();
     if (dueTime >= 0 && scale == 1.0) return dueTime;
     long double wait = dueTime < 0
                            ? -static_cast<long double>(dueTime)
@@ -81,7 +79,7 @@ CWaitableTimer::CWaitableTimer() : m_impl(std::make_unique<Impl>()) {}
 CWaitableTimer::~CWaitableTimer() = default;
 
 bool CWaitableTimer::Create(const CString& name) {
-    if (g_createFails.load()) return false;
+    if (timer_seams::CreateFails()) return false;
     std::unique_lock<std::mutex> lock(m_impl->mutex);
     m_impl->CloseTimer(lock);  // a second Create starts over with an unarmed timer
     std::uint32_t error = 0;
@@ -115,7 +113,7 @@ bool CWaitableTimer::Create(const CString& name) {
 }
 
 bool CWaitableTimer::Set(std::int64_t dueTime, int period) {
-    if (g_armFails.load() || period != 0) return false;
+    if (timer_seams::ArmFails() || period != 0) return false;
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     if (!m_impl->timer || m_impl->closing) return false;
     std::uint32_t error = 0;
@@ -150,16 +148,4 @@ void CWaitableTimer::Wake() {
 void CWaitableTimer::Close() {
     std::unique_lock<std::mutex> lock(m_impl->mutex);
     m_impl->CloseTimer(lock);
-}
-
-void CWaitableTimer::SetCreateFailureForTesting(bool fail) {
-    g_createFails.store(fail);
-}
-
-void CWaitableTimer::SetArmFailureForTesting(bool fail) {
-    g_armFails.store(fail);
-}
-
-void CWaitableTimer::SetDueTimeScaleForTesting(double scale) {
-    g_dueTimeScale.store(scale);
 }

@@ -2,17 +2,23 @@
 # exported (names demangled, standard strings written short as in the list), and the two entry
 # points are exported undecorated. Run by CTest on the build machine in the Windows cross build:
 #   cmake -DOBJDUMP=... -DCXXFILT=... -DDLL=qzmonitor.dll -DLIST=plugin_exports.txt -P check_dll_exports.cmake
+cmake_policy(SET CMP0007 NEW)
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed")
 endif()
 
-# The name table of the export directory: lines "\t[ordinal] name" after "[Ordinal/Name Pointer] Table".
+# The name table of the export directory: lines "\t[ordinal] name" after "[Ordinal/Name Pointer] Table",
+# up to the next blank line (the base relocations that follow have bracketed lines too).
 string(FIND "${dump}" "[Ordinal/Name Pointer] Table" start)
 if(start LESS 0)
   message(FATAL_ERROR "${DLL} has no export name table")
 endif()
 string(SUBSTRING "${dump}" ${start} -1 table)
+string(FIND "${table}" "\n\n" end)
+if(end GREATER 0)
+  string(SUBSTRING "${table}" 0 ${end} table)
+endif()
 string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" entries "${table}")
 set(mangled "")
 foreach(entry ${entries})
@@ -21,7 +27,8 @@ foreach(entry ${entries})
 endforeach()
 string(REPLACE ";" "\n" mangled_text "${mangled}")
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/dll_exports_mangled.txt "${mangled_text}\n")
-execute_process(COMMAND ${CXXFILT} INPUT_FILE ${CMAKE_CURRENT_BINARY_DIR}/dll_exports_mangled.txt
+# -n: export names carry no extra leading underscore, which the i686 demangler would strip.
+execute_process(COMMAND ${CXXFILT} -n INPUT_FILE ${CMAKE_CURRENT_BINARY_DIR}/dll_exports_mangled.txt
                 OUTPUT_VARIABLE demangled RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${CXXFILT} failed")

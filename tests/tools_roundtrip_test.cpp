@@ -30,7 +30,7 @@ struct Event {
 // The decoded log's entries as "kind value1 value2".
 std::vector<std::string> DecodedEntries(const fs::path& xml) {
     CMarkup doc;
-    EXPECT_TRUE(doc.Load(CString(NarrowToWide(xml.string())))) << xml;
+    EXPECT_TRUE(doc.Load(CString(NarrowToWide(Utf8(xml))))) << xml;
     std::vector<std::string> entries;
     if (!doc.FindElem(L"ROOT")) return entries;
     doc.IntoElem();
@@ -75,7 +75,7 @@ TEST(ToolsRoundTrip, DecodedNamesAreTheEventsAndCodesAreTheGeneratedOnes) {
     ASSERT_EQ(session.exitCode, 0) << session.out << session.err;
     // The plug-in's path is shown as the system writes it.
     EXPECT_NE(
-        session.out.find("monitor-host: loaded " + (host / WideToNarrow(ModuleFileName(L"qzmonitor"))).string() + "\n"),
+        session.out.find("monitor-host: loaded " + Utf8(host / WideToNarrow(ModuleFileName(L"qzmonitor"))) + "\n"),
         std::string::npos)
         << session.out;
 
@@ -109,7 +109,7 @@ TEST(ToolsRoundTrip, DecodedNamesAreTheEventsAndCodesAreTheGeneratedOnes) {
     ASSERT_EQ(decode.exitCode, 0) << decode.err;
     std::vector<std::string> expected;
     for (const Event& event : events) expected.push_back(event.kind + " " + event.value1 + " " + event.value2);
-    EXPECT_EQ(DecodedEntries(logs[0].string() + ".xml"), expected);
+    EXPECT_EQ(DecodedEntries(fs::path(logs[0]) += ".xml"), expected);
 }
 
 // The configuration file the host installs holds its keys as it writes them, unescaped; the tool
@@ -127,10 +127,10 @@ TEST(ToolsRoundTrip, MappingRebuildsAConfigurationTheHostWrote) {
 
     ChildResult mapping = RunChild({Utf8(host / "monitor-mapping"), Utf8(host)});
     ASSERT_EQ(mapping.exitCode, 0) << mapping.err;
-    EXPECT_EQ(mapping.out, config.string() + ": regenerated\n");
+    EXPECT_EQ(mapping.out, Utf8(config) + ": regenerated\n");
 
     CMarkup doc;
-    ASSERT_TRUE(doc.Load(CString(NarrowToWide(config.string()))));
+    ASSERT_TRUE(doc.Load(CString(NarrowToWide(Utf8(config)))));
     ASSERT_TRUE(doc.FindElem(L"MonitorConfig") && doc.IntoElem());
     ASSERT_TRUE(doc.FindElem(L"Comment"));
     EXPECT_EQ(doc.GetData(), L"kept");

@@ -74,7 +74,7 @@ long KillChildAfter(const fs::path& host, std::chrono::microseconds delay) {
     const fs::path ackFile = host / "ack";
     fs::remove(ackFile);
     auto child = StartRole("CrashSafety.ChildRole", "record",
-                           {{"MONITOR_TEST_HOST", host.string()}, {"MONITOR_TEST_ACK", ackFile.string()}});
+                           {{"MONITOR_TEST_HOST", Utf8(host)}, {"MONITOR_TEST_ACK", Utf8(ackFile)}});
     // The delay counts from the moment the child opens its acknowledgement file, just before the
     // monitor starts, so that the start of a process does not use it up.
     if (!child->Started() || !WaitForFile(ackFile)) return -1;

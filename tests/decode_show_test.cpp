@@ -50,7 +50,7 @@ TEST(DecodeShow, PrintsTheDataDirectoryAndChangesNoFileThere) {
     AgeFiles(scratch.Dir());
     const DirSnapshot before = TakeSnapshot(scratch.Dir());
 
-    const ChildResult result = RunChild({Tool("monitor-decode").string(), "show", scratch.Dir().string()});
+    const ChildResult result = RunChild({Utf8(Tool("monitor-decode")), "show", Utf8(scratch.Dir())});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "");
     for (const char* shown :

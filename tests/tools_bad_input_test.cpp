@@ -45,7 +45,7 @@ void ExpectRefusals(const std::vector<BadInput>& rows, const fs::path& work, con
         SCOPED_TRACE(shown);
         std::vector<std::string> argv = row.command;
         const std::string tool = fs::path(argv[0]).filename().string();
-        argv[0] = argv[0].find('/') == std::string::npos ? Tool(argv[0]).string() : (work / argv[0]).string();
+        argv[0] = argv[0].find('/') == std::string::npos ? Utf8(Tool(argv[0])) : Utf8(work / argv[0]);
 
         const DirSnapshot before = TakeSnapshot(root);
         const ChildResult result = RunChild(argv, work);

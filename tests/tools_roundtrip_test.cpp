@@ -30,7 +30,7 @@ struct Event {
 // The decoded log's entries as "kind value1 value2".
 std::vector<std::string> DecodedEntries(const fs::path& xml) {
     CMarkup doc;
-    EXPECT_TRUE(doc.Load(CString(NarrowToWide(xml.string())))) << xml;
+    EXPECT_TRUE(doc.Load(CString(NarrowToWide(Utf8(xml))))) << xml;
     std::vector<std::string> entries;
     if (!doc.FindElem(L"ROOT")) return entries;
     doc.IntoElem();
@@ -55,7 +55,7 @@ TEST(ToolsRoundTrip, DecodedNamesAreTheEventsAndCodesAreTheGeneratedOnes) {
     const fs::path config = host / "Config" / "MonitorConfig.xml";
     fs::remove(config);
 
-    ChildResult mapping = RunChild({(host / "monitor-mapping").string(), host.string()});
+    ChildResult mapping = RunChild({Utf8(host / "monitor-mapping"), Utf8(host)});
     ASSERT_EQ(mapping.exitCode, 0) << mapping.err;
     ASSERT_TRUE(fs::is_regular_file(config));
 
@@ -71,11 +71,11 @@ TEST(ToolsRoundTrip, DecodedNamesAreTheEventsAndCodesAreTheGeneratedOnes) {
     std::ofstream script(host / "session.txt");
     for (const Event& event : events) script << event.scriptLine << "\n";
     script.close();
-    ChildResult session = RunChild({(host / "monitor-host").string(), (host / "session.txt").string()});
+    ChildResult session = RunChild({Utf8(host / "monitor-host"), Utf8(host / "session.txt")});
     ASSERT_EQ(session.exitCode, 0) << session.out << session.err;
     // The plug-in's path is shown as the system writes it.
     EXPECT_NE(
-        session.out.find("monitor-host: loaded " + (host / WideToNarrow(ModuleFileName(L"qzmonitor"))).string() + "\n"),
+        session.out.find("monitor-host: loaded " + Utf8(host / WideToNarrow(ModuleFileName(L"qzmonitor"))) + "\n"),
         std::string::npos)
         << session.out;
 
@@ -105,12 +105,11 @@ TEST(ToolsRoundTrip, DecodedNamesAreTheEventsAndCodesAreTheGeneratedOnes) {
     }
 
     // The decoder gives the names back.
-    ChildResult decode =
-        RunChild({(host / "monitor-decode").string(), "oplog", logs[0].string(), "--host", host.string()});
+    ChildResult decode = RunChild({Utf8(host / "monitor-decode"), "oplog", Utf8(logs[0]), "--host", Utf8(host)});
     ASSERT_EQ(decode.exitCode, 0) << decode.err;
     std::vector<std::string> expected;
     for (const Event& event : events) expected.push_back(event.kind + " " + event.value1 + " " + event.value2);
-    EXPECT_EQ(DecodedEntries(logs[0].string() + ".xml"), expected);
+    EXPECT_EQ(DecodedEntries(fs::path(logs[0]) += ".xml"), expected);
 }
 
 // The configuration file the host installs holds its keys as it writes them, unescaped; the tool
@@ -126,12 +125,12 @@ TEST(ToolsRoundTrip, MappingRebuildsAConfigurationTheHostWrote) {
            "<||文件|另存为 ...>1</||文件|另存为 ...><||行情|Level2 深度行情>2</||行情|Level2 深度行情>"
            "</value1><value2>0</value2></MenuCommand></OperationMapping>\r\n</MonitorConfig>\r\n";
 
-    ChildResult mapping = RunChild({(host / "monitor-mapping").string(), host.string()});
+    ChildResult mapping = RunChild({Utf8(host / "monitor-mapping"), Utf8(host)});
     ASSERT_EQ(mapping.exitCode, 0) << mapping.err;
-    EXPECT_EQ(mapping.out, config.string() + ": regenerated\n");
+    EXPECT_EQ(mapping.out, Utf8(config) + ": regenerated\n");
 
     CMarkup doc;
-    ASSERT_TRUE(doc.Load(CString(NarrowToWide(config.string()))));
+    ASSERT_TRUE(doc.Load(CString(NarrowToWide(Utf8(config)))));
     ASSERT_TRUE(doc.FindElem(L"MonitorConfig") && doc.IntoElem());
     ASSERT_TRUE(doc.FindElem(L"Comment"));
     EXPECT_EQ(doc.GetData(), L"kept");
@@ -141,4 +140,36 @@ TEST(ToolsRoundTrip, MappingRebuildsAConfigurationTheHostWrote) {
     EXPECT_EQ(byName.at(L"MenuCommand").mapValue1.count(L"||系统|连接行情服务器"), 1u);
     EXPECT_EQ(byName.at(L"MenuCommand").mapValue1.count(L"||文件|另存为 ..."), 0u);
     EXPECT_EQ(byName.count(L"PostExecute"), 1u);
+}
+
+// A host installed in a folder named in Chinese: each tool takes the folder, or a script in it,
+// from its arguments, on Windows too, where the ANSI code page of a Western system lacks these
+// characters; the paths the tools print are those given, in UTF-8.
+TEST(ToolsRoundTrip, ToolsWorkInAHostFolderNamedInChinese) {
+    ScratchHost scratch;
+    const fs::path host = scratch.Dir() / fs::path(u8"监控终端");
+    CopyHostInstallation(host, SampleHostDir());
+    const fs::path config = host / "Config" / "MonitorConfig.xml";
+    fs::remove(config);
+
+    const ChildResult mapping = RunChild({Utf8(host / "monitor-mapping"), Utf8(host)});
+    ASSERT_EQ(mapping.exitCode, 0) << mapping.err;
+    EXPECT_EQ(mapping.out, Utf8(config) + ": regenerated\n");
+    ASSERT_TRUE(fs::is_regular_file(config));
+
+    const fs::path script = host / fs::path(u8"会话.txt");
+    std::ofstream(script, std::ios::binary) << "dialog 条件选股\ntab 创业板\n";
+    const ChildResult session = RunChild({Utf8(host / "monitor-host"), Utf8(script)});
+    ASSERT_EQ(session.exitCode, 0) << session.out << session.err;
+    EXPECT_NE(
+        session.out.find("monitor-host: loaded " + Utf8(host / WideToNarrow(ModuleFileName(L"qzmonitor"))) + "\n"),
+        std::string::npos)
+        << session.out;
+    EXPECT_NE(session.out.find("monitor-host: published 2 messages\n"), std::string::npos) << session.out;
+
+    // The log the plug-in wrote in the folder decodes with the names of the generated configuration.
+    const ChildResult show = RunChild({Utf8(host / "monitor-decode"), "show", Utf8(host)});
+    ASSERT_EQ(show.exitCode, 0) << show.err;
+    for (const char* shown : {": operation log, 32 bytes", "2 records", "条件选股", "创业板"})
+        EXPECT_NE(show.out.find(shown), std::string::npos) << shown << "\n" << show.out;
 }

@@ -150,7 +150,7 @@ TEST(TwoHosts, StartedAndStoppedTogetherOrStaggeredKeepEveryFileWhole) {
             WriteAll(script, sessions[i].Script());
             hosts[i] = std::thread([&, i, script] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(sessions[i].startDelayMs));
-                results[i] = RunChild({(host / "monitor-host").string(), script.string()}, host);
+                results[i] = RunChild({Utf8(host / "monitor-host"), Utf8(script)}, host);
             });
         }
         for (std::thread& t : hosts) t.join();

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "platform/System.h"
-#include "platform/TextConv.h"
 #include "shell/MonitorControl.h"
+#include "tools/ProgramMain.h"
 
 namespace fs = std::filesystem;
 
@@ -84,14 +84,10 @@ bool IsContainer(const std::string& bytes) {
     return length + 8 <= bytes.size() && bytes.size() <= length + 16;
 }
 
-CString Wide(const fs::path& path) {
-    return CString(NarrowToWide(path.string()));
-}
-
 // An offline monitor whose executable directory is `hostDir` (for its monitor configuration).
 struct OfflineMonitor {
     explicit OfflineMonitor(const fs::path& hostDir) {
-        SetExecutableDirOverride(Wide(fs::absolute(hostDir)));
+        SetExecutableDirOverride(WidePath(fs::absolute(hostDir)));
         monitor = std::make_unique<CMonitorControl>(true);
     }
     ~OfflineMonitor() {
@@ -103,30 +99,30 @@ struct OfflineMonitor {
 
 int Unscramble(const fs::path& file) {
     std::string bytes;
-    if (const std::string problem = FileProblem(file); !problem.empty()) return Fail(file.string() + ": " + problem);
-    if (!ReadAll(file, bytes)) return Fail(file.string() + ": cannot be read");
-    if (!IsContainer(bytes)) return Fail(file.string() + ": not a scrambled container");
+    if (const std::string problem = FileProblem(file); !problem.empty()) return Fail(Utf8(file) + ": " + problem);
+    if (!ReadAll(file, bytes)) return Fail(Utf8(file) + ": cannot be read");
+    if (!IsContainer(bytes)) return Fail(Utf8(file) + ": not a scrambled container");
     fs::path scratch = fs::temp_directory_path() / "monitor-decode-unscramble";
     OfflineMonitor offline(scratch);
-    if (!offline.monitor->DecryptMonitor(0, Wide(fs::absolute(file))))
-        return Fail(file.string() + ": the container could not be unscrambled");
-    std::cout << file.string() << ": unscrambled\n";
+    if (!offline.monitor->DecryptMonitor(0, WidePath(fs::absolute(file))))
+        return Fail(Utf8(file) + ": the container could not be unscrambled");
+    std::cout << Utf8(file) << ": unscrambled\n";
     return 0;
 }
 
 int DecodeLog(const fs::path& file, const fs::path& hostDir) {
-    if (const std::string problem = FileProblem(file); !problem.empty()) return Fail(file.string() + ": " + problem);
+    if (const std::string problem = FileProblem(file); !problem.empty()) return Fail(Utf8(file) + ": " + problem);
     if (const std::string problem = DirectoryProblem(hostDir); !problem.empty())
-        return Fail(hostDir.string() + ": " + problem);
+        return Fail(Utf8(hostDir) + ": " + problem);
     if (!fs::is_regular_file(hostDir / "Config" / "MonitorConfig.xml"))
-        return Fail((hostDir / "Config" / "MonitorConfig.xml").string() + ": no monitor configuration");
+        return Fail(Utf8(hostDir / "Config" / "MonitorConfig.xml") + ": no monitor configuration");
     std::string bytes;
-    if (!ReadAll(file, bytes)) return Fail(file.string() + ": cannot read the file");
-    if (IsContainer(bytes)) return Fail(file.string() + ": scrambled; unscramble it first");
+    if (!ReadAll(file, bytes)) return Fail(Utf8(file) + ": cannot read the file");
+    if (IsContainer(bytes)) return Fail(Utf8(file) + ": scrambled; unscramble it first");
     OfflineMonitor offline(hostDir);
-    if (!offline.monitor->DecryptMonitor(1, Wide(fs::absolute(file))))
-        return Fail(file.string() + ": cannot open the operation log");
-    std::cout << file.string() << ".xml: " << bytes.size() / sizeof(OperationRecord) << " records decoded\n";
+    if (!offline.monitor->DecryptMonitor(1, WidePath(fs::absolute(file))))
+        return Fail(Utf8(file) + ": cannot open the operation log");
+    std::cout << Utf8(file) << ".xml: " << bytes.size() / sizeof(OperationRecord) << " records decoded\n";
     return 0;
 }
 
@@ -143,12 +139,12 @@ std::string Describe(const std::string& name) {
 
 int Show(const fs::path& hostDir) {
     if (const std::string problem = DirectoryProblem(hostDir); !problem.empty())
-        return Fail(hostDir.string() + ": " + problem);
+        return Fail(Utf8(hostDir) + ": " + problem);
     const fs::path dataDir = hostDir / "Data" / "MONDAT";
     if (const std::string problem = DirectoryProblem(dataDir); problem == "no such directory")
-        return Fail(dataDir.string() + ": no data directory (has the host run?)");
+        return Fail(Utf8(dataDir) + ": no data directory (has the host run?)");
     else if (!problem.empty())
-        return Fail(dataDir.string() + ": " + problem);
+        return Fail(Utf8(dataDir) + ": " + problem);
 
     // Everything is decoded from copies in a scratch host folder: the host's files stay as they are.
     std::random_device random;
@@ -156,17 +152,17 @@ int Show(const fs::path& hostDir) {
     std::error_code ec;
     fs::create_directories(scratch / "Data" / "MONDAT", ec);
     fs::create_directories(scratch / "Config", ec);
-    if (ec) return Fail(scratch.string() + ": cannot create a scratch folder");
+    if (ec) return Fail(Utf8(scratch) + ": cannot create a scratch folder");
     if (fs::is_regular_file(hostDir / "Config" / "MonitorConfig.xml"))
         fs::copy_file(hostDir / "Config" / "MonitorConfig.xml", scratch / "Config" / "MonitorConfig.xml", ec);
 
     std::vector<std::string> names;
     try {
         for (const auto& entry : fs::directory_iterator(dataDir))
-            if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+            if (entry.is_regular_file()) names.push_back(Utf8(entry.path().filename()));
     } catch (const fs::filesystem_error& e) {
         fs::remove_all(scratch, ec);
-        return Fail(dataDir.string() + ": cannot list the directory");
+        return Fail(Utf8(dataDir) + ": cannot list the directory");
     }
     std::sort(names.begin(), names.end());
 
@@ -174,9 +170,9 @@ int Show(const fs::path& hostDir) {
     {
         OfflineMonitor offline(scratch);
         for (const std::string& name : names) {
-            const fs::path copy = scratch / "Data" / "MONDAT" / name;
+            const fs::path copy = scratch / "Data" / "MONDAT" / PathFromUtf8(name);
             std::string bytes;
-            if (!ReadAll(dataDir / name, bytes)) {
+            if (!ReadAll(dataDir / PathFromUtf8(name), bytes)) {
                 std::cout << "== " << name << ": cannot be read ==\n\n";
                 ++failed;
                 continue;
@@ -186,7 +182,7 @@ int Show(const fs::path& hostDir) {
             if (kind == "operation log" || kind == "statistics" || kind == "system information") {
                 std::ofstream(copy, std::ios::binary) << bytes;
                 const bool scrambled = IsContainer(bytes);
-                if (scrambled && !offline.monitor->DecryptMonitor(0, Wide(copy))) {
+                if (scrambled && !offline.monitor->DecryptMonitor(0, WidePath(copy))) {
                     std::cout << ", scrambled and not decodable ==\n\n";
                     ++failed;
                     continue;
@@ -196,8 +192,8 @@ int Show(const fs::path& hostDir) {
                 if (kind == "operation log") {
                     ReadAll(copy, plain);
                     std::cout << plain.size() / sizeof(OperationRecord) << " records\n";
-                    offline.monitor->DecryptMonitor(1, Wide(copy));
-                    ReadAll(fs::path(copy.string() + ".xml"), plain);
+                    offline.monitor->DecryptMonitor(1, WidePath(copy));
+                    ReadAll(PathFromUtf8(Utf8(copy) + ".xml"), plain);
                 } else {
                     ReadAll(copy, plain);
                 }
@@ -211,14 +207,13 @@ int Show(const fs::path& hostDir) {
     }
     fs::remove_all(scratch, ec);
     // The listing says which files; standard error says that the output is incomplete.
-    if (failed) return Fail(dataDir.string() + ": " + std::to_string(failed) + " file(s) could not be read or decoded");
+    if (failed) return Fail(Utf8(dataDir) + ": " + std::to_string(failed) + " file(s) could not be read or decoded");
     return 0;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+int ProgramMain(const std::vector<std::string>& args) {
     if (args.empty()) return Usage("no command given");
     if (args[0] == "--help" || args[0] == "-h") {
         std::cout << kUsage;
@@ -229,15 +224,15 @@ int main(int argc, char** argv) {
     try {
         if (args[0] == "unscramble") {
             if (args.size() != 2) return Usage("unscramble takes one FILE");
-            return Unscramble(args[1]);
+            return Unscramble(PathFromUtf8(args[1]));
         }
         if (args[0] == "oplog") {
             if (args.size() != 4 || args[2] != "--host") return Usage("oplog takes FILE --host HOSTDIR");
-            return DecodeLog(args[1], args[3]);
+            return DecodeLog(PathFromUtf8(args[1]), PathFromUtf8(args[3]));
         }
         if (args[0] == "show") {
             if (args.size() != 2) return Usage("show takes one HOSTDIR");
-            return Show(args[1]);
+            return Show(PathFromUtf8(args[1]));
         }
     } catch (const std::exception& e) {
         return Fail(e.what());

@@ -8,7 +8,6 @@
 #include <boost/tuple/tuple.hpp>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -25,6 +24,7 @@
 #include "platform/System.h"
 #include "platform/TextConv.h"
 #include "shell/MonitorTypes.h"
+#include "tools/ProgramMain.h"
 
 namespace {
 
@@ -218,30 +218,31 @@ struct Session {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int ProgramMain(const std::vector<std::string>& args) {
     const char* usage =
         "usage: monitor-host [SCRIPT]\n"
         "Loads the monitor plug-in from this program's folder, plays SCRIPT (or a built-in\n"
         "short session) through the host services, then shuts the plug-in down.\n";
-    if (argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << usage;
         return 0;
     }
-    if (argc > 2) {
+    if (args.size() > 1) {
         std::cerr << "monitor-host: one SCRIPT at most (monitor-host --help shows the usage)\n";
         return 2;
     }
-    if (argc == 2 && argv[1][0] == '-') {
-        std::cerr << "monitor-host: unknown option " << argv[1] << " (monitor-host --help shows the usage)\n";
+    if (args.size() == 1 && args[0].rfind("-", 0) == 0) {
+        std::cerr << "monitor-host: unknown option " << args[0] << " (monitor-host --help shows the usage)\n";
         return 2;
     }
     std::string script = kBuiltInSession;
-    if (argc == 2) {
+    if (args.size() == 1) {
         // A folder opens as a stream on some systems and reads as empty: ask for a regular file.
+        const std::filesystem::path path = PathFromUtf8(args[0]);
         std::error_code ec;
-        const std::filesystem::file_status status = std::filesystem::status(argv[1], ec);
+        const std::filesystem::file_status status = std::filesystem::status(path, ec);
         std::ifstream in;
-        if (std::filesystem::is_regular_file(status)) in.open(argv[1], std::ios::binary);
+        if (std::filesystem::is_regular_file(status)) in.open(path, std::ios::binary);
         std::ostringstream text;
         if (in) text << in.rdbuf();
         if (!in.is_open() || in.bad()) {
@@ -249,7 +250,7 @@ int main(int argc, char** argv) {
                                     : std::filesystem::is_directory(status)                ? "a directory"
                                     : ec || std::filesystem::is_regular_file(status)       ? "cannot be read"
                                                                                            : "not a regular file";
-            std::cerr << "monitor-host: script " << argv[1] << ": " << why << "\n";
+            std::cerr << "monitor-host: script " << args[0] << ": " << why << "\n";
             return 2;
         }
         script = text.str();

@@ -7,11 +7,12 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "host/Markup.h"
 #include "platform/System.h"
-#include "platform/TextConv.h"
 #include "shell/MonitorControl.h"
+#include "tools/ProgramMain.h"
 
 namespace fs = std::filesystem;
 
@@ -26,18 +27,18 @@ int Fail(const std::string& message) {
 // when `generated`, its operation table.
 bool IsMonitorConfig(const fs::path& config, bool generated) {
     CMarkup xml;
-    if (!xml.Load(CString(NarrowToWide(config.string()))) || !xml.FindElem(L"MonitorConfig")) return false;
+    if (!xml.Load(WidePath(config)) || !xml.FindElem(L"MonitorConfig")) return false;
     return !generated || (xml.IntoElem() && xml.FindElem(L"OperationMapping"));
 }
 
 int Regenerate(const fs::path& hostDir) {
     std::error_code ec;
     const fs::file_status status = fs::status(hostDir, ec);
-    if (status.type() == fs::file_type::not_found) return Fail(hostDir.string() + ": no such directory");
-    if (ec) return Fail(hostDir.string() + ": cannot be read (" + ec.message() + ")");
-    if (!fs::is_directory(status)) return Fail(hostDir.string() + ": not a directory");
+    if (status.type() == fs::file_type::not_found) return Fail(Utf8(hostDir) + ": no such directory");
+    if (ec) return Fail(Utf8(hostDir) + ": cannot be read (" + ec.message() + ")");
+    if (!fs::is_directory(status)) return Fail(Utf8(hostDir) + ": not a directory");
     fs::directory_iterator(hostDir, ec);
-    if (ec) return Fail(hostDir.string() + ": cannot be read (" + ec.message() + ")");
+    if (ec) return Fail(Utf8(hostDir) + ": cannot be read (" + ec.message() + ")");
 
     const fs::path config = hostDir / "Config" / "MonitorConfig.xml";
     if (!fs::exists(config)) {
@@ -45,41 +46,40 @@ int Regenerate(const fs::path& hostDir) {
         fs::create_directories(config.parent_path(), ec);
         std::ofstream out(config, std::ios::binary);
         out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<MonitorConfig/>\n";
-        if (!out) return Fail(config.string() + ": cannot be created");
+        if (!out) return Fail(Utf8(config) + ": cannot be created");
     } else if (!IsMonitorConfig(config, false)) {
         // The generator would leave such a file as it is; say so instead of claiming success.
-        return Fail(config.string() + ": not a monitor configuration file; left as it is");
+        return Fail(Utf8(config) + ": not a monitor configuration file; left as it is");
     }
-    SetExecutableDirOverride(CString(NarrowToWide(hostDir.string())));
+    SetExecutableDirOverride(WidePath(hostDir));
     {
         CMonitorControl monitor(true);
         monitor.CreateOperationMapping();
     }
     SetExecutableDirOverride(CString());
-    if (!IsMonitorConfig(config, true)) return Fail(config.string() + ": could not be written");
-    std::cout << config.string() << ": regenerated\n";
+    if (!IsMonitorConfig(config, true)) return Fail(Utf8(config) + ": could not be written");
+    std::cout << Utf8(config) << ": regenerated\n";
     return 0;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int ProgramMain(const std::vector<std::string>& args) {
     const char* usage =
         "usage: monitor-mapping HOSTDIR\n"
         "Regenerates HOSTDIR/Config/MonitorConfig.xml from HOSTDIR's configuration.xml, menu.xml,\n"
         "toolbar.xml, dialog.xml, tab.xml, command headers and ClientRequest.h.\n";
-    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << usage;
         return 0;
     }
-    if (argc != 2 || std::string(argv[1]).rfind("-", 0) == 0) {
-        std::cerr << "monitor-mapping: "
-                  << (argc == 2 ? "unknown option " + std::string(argv[1]) : "one HOSTDIR expected")
+    if (args.size() != 1 || args[0].rfind("-", 0) == 0) {
+        std::cerr << "monitor-mapping: " << (args.size() == 1 ? "unknown option " + args[0] : "one HOSTDIR expected")
                   << " (monitor-mapping --help shows the usage)\n";
         return 2;
     }
     try {
-        return Regenerate(fs::absolute(argv[1]));
+        return Regenerate(fs::absolute(PathFromUtf8(args[0])));
     } catch (const std::exception& e) {
         return Fail(e.what());
     }

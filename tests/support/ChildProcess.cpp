@@ -72,7 +72,7 @@ std::unique_ptr<Child> StartRole(const std::string& test, const std::string& rol
     ChildEnvironment withRole = environment;
     withRole.emplace_back("MONITOR_TEST_ROLE", role);
     return std::make_unique<Child>(
-        std::vector<std::string>{SelfPath().string(), "--gtest_filter=" + test, "--gtest_also_run_disabled_tests"},
+        std::vector<std::string>{Utf8(SelfPath()), "--gtest_filter=" + test, "--gtest_also_run_disabled_tests"},
         fs::path(), withRole);
 }
 

@@ -27,7 +27,8 @@ using ChildEnvironment = std::vector<std::pair<std::string, std::string>>;
 // A running child. Destroying it kills the child when it still runs.
 class Child {
 public:
-    // Starts `argv` (argv[0] a path to the program; on Windows ".exe" may be left out) with
+    // Starts `argv` (argv[0] a path to the program; on Windows ".exe" may be left out; arguments
+    // and environment in UTF-8, on Windows too: pass paths as Utf8(path)) with
     // `workDir` as its current directory (the test's own when empty) and standard input on the
     // null device.
     explicit Child(const std::vector<std::string>& argv, const std::filesystem::path& workDir = {},
@@ -58,6 +59,13 @@ private:
 // Runs a child to its end. A child still running after `timeoutMs` is killed and the test fails.
 ChildResult RunChild(const std::vector<std::string>& argv, const std::filesystem::path& workDir = {},
                      int timeoutMs = 60000, const ChildEnvironment& environment = {});
+
+// A path as UTF-8 text, the form of the children's arguments (path.string() is the ANSI code page
+// on Windows, which may lack some of its characters).
+inline std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 // The running test program.
 std::filesystem::path SelfPath();

@@ -3,6 +3,7 @@
 
 #include "platform/System.h"
 #include "platform/TextConv.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/MonitorTestAccess.h"
 
 ScratchHost::ScratchHost() {
@@ -18,7 +19,7 @@ ScratchHost::ScratchHost() {
             ("monitor-test-" + token + "-" + std::to_string(counter++) + "-" + name);
     std::filesystem::remove_all(m_dir);
     std::filesystem::create_directories(m_dir);
-    SetExecutableDirOverride(NarrowToWide(m_dir.string()));
+    SetExecutableDirOverride(NarrowToWide(Utf8(m_dir)));
 }
 
 ScratchHost::~ScratchHost() {

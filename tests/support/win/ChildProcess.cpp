@@ -21,11 +21,13 @@ namespace {
 
 constexpr UINT kKilledStatus = 137;
 
+// Arguments and environment strings are UTF-8, as the programs' own text is: a path the ANSI code
+// page lacks reaches the child whole.
 std::wstring Wide(const std::string& text) {
     if (text.empty()) return std::wstring();
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return wide;
 }
 
@@ -91,9 +93,10 @@ Child::Child(const std::vector<std::string>& argv, const fs::path& workDir, cons
     if (argv.empty()) return;
     std::wstring line;
     // The program path is made absolute first: a relative one would be taken from the new folder.
-    const std::string program =
-        argv[0].find_first_of("/\\") != std::string::npos ? fs::absolute(argv[0]).string() : argv[0];
-    AppendQuoted(line, Wide(program));
+    const std::wstring program = argv[0].find_first_of("/\\") != std::string::npos
+                                     ? fs::absolute(fs::path(Wide(argv[0]))).wstring()
+                                     : Wide(argv[0]);
+    AppendQuoted(line, program);
     for (size_t i = 1; i < argv.size(); ++i) AppendQuoted(line, Wide(argv[i]));
     std::wstring block = EnvironmentBlock(environment);
     const std::wstring dir = workDir.empty() ? fs::current_path().wstring() : workDir.wstring();

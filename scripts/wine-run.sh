@@ -51,4 +51,17 @@ mkdir -p "$WINEPREFIX"
 "$server" -p30 </dev/null >/dev/null 2>&1 || true
 "$loader" wineboot </dev/null >/dev/null 2>&1 || true
 
-exec "$loader" "$program" "${@:2}"
+# At a terminal the program writes to it directly. Otherwise (CTest, a pipeline) its output goes
+# through files that this script copies out once the program has ended: a Wine process that the
+# program starts on the way (a service, the desktop) inherits the program's descriptors and could
+# otherwise hold the caller's pipe open long after the program is gone.
+if [ -t 1 ] && [ -t 2 ]; then
+  exec "$loader" "$program" "${@:2}"
+fi
+capture=$(mktemp -d)
+trap 'rm -rf "$capture"' EXIT
+status=0
+"$loader" "$program" "${@:2}" >"$capture/out" 2>"$capture/err" || status=$?
+cat "$capture/out"
+cat "$capture/err" >&2
+exit $status

@@ -25,6 +25,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A document's text for standard output. On Windows the stream is in text mode and writes CR LF
+// for every LF, so the document's own CR LF line ends are handed to it as LF: they come out once,
+// as on Linux, where the bytes go out unchanged.
+std::string AsText(std::string text) {
+#ifdef _WIN32
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+#endif
+    return text;
+}
+
 const char* kUsage =
     "usage:\n"
     "  monitor-decode unscramble FILE            turn a scrambled container back into its plain file, in place\n"
@@ -197,9 +207,9 @@ int Show(const fs::path& hostDir) {
                 } else {
                     ReadAll(copy, plain);
                 }
-                std::cout << plain << (plain.empty() || plain.back() == '\n' ? "" : "\n") << "\n";
+                std::cout << AsText(plain) << (plain.empty() || plain.back() == '\n' ? "" : "\n") << "\n";
             } else if (kind == "decoded copy") {
-                std::cout << " ==\n" << bytes << (bytes.empty() || bytes.back() == '\n' ? "" : "\n") << "\n";
+                std::cout << " ==\n" << AsText(bytes) << (bytes.empty() || bytes.back() == '\n' ? "" : "\n") << "\n";
             } else {
                 std::cout << " ==\n\n";
             }

@@ -16,7 +16,8 @@ for f in "$win_build/bin/monitor-host.exe" "$win_build/bin/monitor-decode.exe" \
 done
 
 work=$(mktemp -d)
-[ -n "${KEEP_CROSSCHECK:-}" ] || trap 'rm -rf "$work"' EXIT; echo "work: $work"
+# KEEP_CROSSCHECK=1 keeps the two hosts and the decoded texts for a look.
+if [ -n "${KEEP_CROSSCHECK:-}" ]; then echo "windows-crosscheck: keeping $work"; else trap 'rm -rf "$work"' EXIT; fi
 root=$(pwd)
 wine_run() { bash "$root/scripts/wine-run.sh" "$arch" "$@"; }
 

@@ -3,7 +3,7 @@
 // Format() follows the Windows wide-printf convention ("%s" and "%c" wide, "%hs", "%hc", "%S" and
 // "%C" narrow, "%I64d" a 64-bit integer) on every C library. It walks the format itself, taking
 // each argument with its Windows type: numbers are formatted one conversion at a time by
-// swprintf with a C-standard specification, and texts are placed by our own code. Narrow texts
+// swprintf with a C-standard format, and texts are placed by our own code. Narrow texts
 // are converted from the system ANSI code page here, not by the C library, whose conversion
 // follows the process locale and fails on every non-ASCII byte in the "C" locale. "%n" writes
 // nothing: a format never stores through an argument.
@@ -19,8 +19,8 @@
 
 namespace {
 
-// One conversion specification, as read from the format.
-struct Spec {
+// One conversion, as read from the format.
+struct Conversion {
     std::wstring flags;
     int width = -1;      // -1: none
     int precision = -1;  // -1: none
@@ -31,10 +31,10 @@ struct Spec {
 
 // swprintf of one numeric conversion, growing the buffer as needed.
 template <typename T>
-std::wstring FormatOne(const std::wstring& spec, T value) {
+std::wstring FormatOne(const std::wstring& conv, T value) {
     std::vector<wchar_t> buffer(64);
     for (;;) {
-        const int written = std::swprintf(buffer.data(), buffer.size(), spec.c_str(), value);
+        const int written = std::swprintf(buffer.data(), buffer.size(), conv.c_str(), value);
         if (written >= 0 && static_cast<size_t>(written) < buffer.size())
             return std::wstring(buffer.data(), static_cast<size_t>(written));
         if (buffer.size() >= (1u << 24)) return std::wstring();
@@ -42,141 +42,141 @@ std::wstring FormatOne(const std::wstring& spec, T value) {
     }
 }
 
-// The C-standard specification of `spec` with its width and precision written out and `length`
+// The C-standard format of `conv` with its width and precision written out and `length`
 // as its length modifier.
-std::wstring CSpec(const Spec& spec, const wchar_t* length) {
-    std::wstring out = L"%" + spec.flags;
-    if (spec.width >= 0) out += std::to_wstring(spec.width);
-    if (spec.precision >= 0) out += L"." + std::to_wstring(spec.precision);
-    return out + length + spec.conversion;
+std::wstring CFormatOf(const Conversion& conv, const wchar_t* length) {
+    std::wstring out = L"%" + conv.flags;
+    if (conv.width >= 0) out += std::to_wstring(conv.width);
+    if (conv.precision >= 0) out += L"." + std::to_wstring(conv.precision);
+    return out + length + conv.conversion;
 }
 
 // A text cut to the precision and padded with blanks to the width.
-std::wstring PlaceText(const Spec& spec, std::wstring text) {
-    if (spec.precision >= 0 && text.size() > static_cast<size_t>(spec.precision))
-        text.resize(static_cast<size_t>(spec.precision));
-    if (spec.width >= 0 && text.size() < static_cast<size_t>(spec.width)) {
-        const std::wstring pad(static_cast<size_t>(spec.width) - text.size(), L' ');
-        text = spec.flags.find(L'-') != std::wstring::npos ? text + pad : pad + text;
+std::wstring PlaceText(const Conversion& conv, std::wstring text) {
+    if (conv.precision >= 0 && text.size() > static_cast<size_t>(conv.precision))
+        text.resize(static_cast<size_t>(conv.precision));
+    if (conv.width >= 0 && text.size() < static_cast<size_t>(conv.width)) {
+        const std::wstring pad(static_cast<size_t>(conv.width) - text.size(), L' ');
+        text = conv.flags.find(L'-') != std::wstring::npos ? text + pad : pad + text;
     }
     return text;
 }
 
-// Reads the specification after a '%' at `p`; false when the format ends inside it.
-bool ReadSpec(const wchar_t*& p, va_list& args, Spec& spec) {
-    while (*p && std::wcschr(L"-+ #0", *p)) spec.flags += *p++;
+// Reads the conversion after a '%' at `p`; false when the format ends inside it.
+bool ReadConversion(const wchar_t*& p, va_list& args, Conversion& conv) {
+    while (*p && std::wcschr(L"-+ #0", *p)) conv.flags += *p++;
     if (*p == L'*') {
-        spec.width = va_arg(args, int);
-        if (spec.width < 0) {
-            spec.flags += L'-';
-            spec.width = -spec.width;
+        conv.width = va_arg(args, int);
+        if (conv.width < 0) {
+            conv.flags += L'-';
+            conv.width = -conv.width;
         }
         ++p;
     } else if (std::iswdigit(*p)) {
-        spec.width = 0;
-        while (std::iswdigit(*p)) spec.width = std::min(spec.width * 10 + (*p++ - L'0'), 1 << 20);
+        conv.width = 0;
+        while (std::iswdigit(*p)) conv.width = std::min(conv.width * 10 + (*p++ - L'0'), 1 << 20);
     }
     if (*p == L'.') {
         ++p;
-        spec.precision = 0;
+        conv.precision = 0;
         if (*p == L'*') {
-            spec.precision = va_arg(args, int);
-            if (spec.precision < 0) spec.precision = -1;
+            conv.precision = va_arg(args, int);
+            if (conv.precision < 0) conv.precision = -1;
             ++p;
         } else {
-            while (std::iswdigit(*p)) spec.precision = std::min(spec.precision * 10 + (*p++ - L'0'), 1 << 20);
+            while (std::iswdigit(*p)) conv.precision = std::min(conv.precision * 10 + (*p++ - L'0'), 1 << 20);
         }
     }
     if (p[0] == L'h' && p[1] == L'h') {
-        spec.size = Spec::hh;
+        conv.size = Conversion::hh;
         p += 2;
     } else if (p[0] == L'l' && p[1] == L'l') {
-        spec.size = Spec::ll;
+        conv.size = Conversion::ll;
         p += 2;
     } else if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
-        spec.size = Spec::ll;
+        conv.size = Conversion::ll;
         p += 3;
     } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
         p += 3;
     } else if (*p == L'I') {  // pointer-sized
-        spec.size = Spec::z;
+        conv.size = Conversion::z;
         ++p;
     } else if (*p == L'h') {
-        spec.size = Spec::h;
-        spec.narrowText = true;
+        conv.size = Conversion::h;
+        conv.narrowText = true;
         ++p;
     } else if (*p == L'l' || *p == L'w') {
-        spec.size = Spec::l;
+        conv.size = Conversion::l;
         ++p;
     } else if (*p == L'L' || *p == L'q') {
-        spec.size = *p == L'q' ? Spec::ll : Spec::L;
+        conv.size = *p == L'q' ? Conversion::ll : Conversion::L;
         ++p;
     } else if (*p == L'j' || *p == L'z' || *p == L't') {
-        spec.size = *p == L'j' ? Spec::j : *p == L'z' ? Spec::z : Spec::t;
+        conv.size = *p == L'j' ? Conversion::j : *p == L'z' ? Conversion::z : Conversion::t;
         ++p;
     }
     if (!*p) return false;
-    spec.conversion = *p++;
-    if (spec.conversion == L'S' || spec.conversion == L'C') {
-        spec.narrowText = spec.size != Spec::l;
-        spec.conversion = static_cast<wchar_t>(std::towlower(spec.conversion));
-    } else if (spec.size == Spec::l) {
-        spec.narrowText = false;
+    conv.conversion = *p++;
+    if (conv.conversion == L'S' || conv.conversion == L'C') {
+        conv.narrowText = conv.size != Conversion::l;
+        conv.conversion = static_cast<wchar_t>(std::towlower(conv.conversion));
+    } else if (conv.size == Conversion::l) {
+        conv.narrowText = false;
     }
     return true;
 }
 
-std::wstring FormatSigned(const Spec& spec, va_list& args) {
-    switch (spec.size) {
-        case Spec::ll:
-            return FormatOne(CSpec(spec, L"ll"), va_arg(args, long long));
-        case Spec::l:
-            return FormatOne(CSpec(spec, L"l"), va_arg(args, long));
-        case Spec::j:
-            return FormatOne(CSpec(spec, L"j"), va_arg(args, std::intmax_t));
-        case Spec::z:
-        case Spec::t:
-            return FormatOne(CSpec(spec, L"t"), va_arg(args, std::ptrdiff_t));
-        case Spec::hh:
-            return FormatOne(CSpec(spec, L"hh"), va_arg(args, int));
-        case Spec::h:
-            return FormatOne(CSpec(spec, L"h"), va_arg(args, int));
+std::wstring FormatSigned(const Conversion& conv, va_list& args) {
+    switch (conv.size) {
+        case Conversion::ll:
+            return FormatOne(CFormatOf(conv, L"ll"), va_arg(args, long long));
+        case Conversion::l:
+            return FormatOne(CFormatOf(conv, L"l"), va_arg(args, long));
+        case Conversion::j:
+            return FormatOne(CFormatOf(conv, L"j"), va_arg(args, std::intmax_t));
+        case Conversion::z:
+        case Conversion::t:
+            return FormatOne(CFormatOf(conv, L"t"), va_arg(args, std::ptrdiff_t));
+        case Conversion::hh:
+            return FormatOne(CFormatOf(conv, L"hh"), va_arg(args, int));
+        case Conversion::h:
+            return FormatOne(CFormatOf(conv, L"h"), va_arg(args, int));
         default:
-            return FormatOne(CSpec(spec, L""), va_arg(args, int));
+            return FormatOne(CFormatOf(conv, L""), va_arg(args, int));
     }
 }
 
-std::wstring FormatUnsigned(const Spec& spec, va_list& args) {
-    switch (spec.size) {
-        case Spec::ll:
-            return FormatOne(CSpec(spec, L"ll"), va_arg(args, unsigned long long));
-        case Spec::l:
-            return FormatOne(CSpec(spec, L"l"), va_arg(args, unsigned long));
-        case Spec::j:
-            return FormatOne(CSpec(spec, L"j"), va_arg(args, std::uintmax_t));
-        case Spec::z:
-        case Spec::t:
-            return FormatOne(CSpec(spec, L"z"), va_arg(args, std::size_t));
-        case Spec::hh:
-            return FormatOne(CSpec(spec, L"hh"), va_arg(args, unsigned int));
-        case Spec::h:
-            return FormatOne(CSpec(spec, L"h"), va_arg(args, unsigned int));
+std::wstring FormatUnsigned(const Conversion& conv, va_list& args) {
+    switch (conv.size) {
+        case Conversion::ll:
+            return FormatOne(CFormatOf(conv, L"ll"), va_arg(args, unsigned long long));
+        case Conversion::l:
+            return FormatOne(CFormatOf(conv, L"l"), va_arg(args, unsigned long));
+        case Conversion::j:
+            return FormatOne(CFormatOf(conv, L"j"), va_arg(args, std::uintmax_t));
+        case Conversion::z:
+        case Conversion::t:
+            return FormatOne(CFormatOf(conv, L"z"), va_arg(args, std::size_t));
+        case Conversion::hh:
+            return FormatOne(CFormatOf(conv, L"hh"), va_arg(args, unsigned int));
+        case Conversion::h:
+            return FormatOne(CFormatOf(conv, L"h"), va_arg(args, unsigned int));
         default:
-            return FormatOne(CSpec(spec, L""), va_arg(args, unsigned int));
+            return FormatOne(CFormatOf(conv, L""), va_arg(args, unsigned int));
     }
 }
 
 // The text of one conversion, taking its argument from `args`.
-std::wstring FormatConversion(const Spec& spec, va_list& args) {
-    switch (spec.conversion) {
+std::wstring FormatConversion(const Conversion& conv, va_list& args) {
+    switch (conv.conversion) {
         case L'd':
         case L'i':
-            return FormatSigned(spec, args);
+            return FormatSigned(conv, args);
         case L'u':
         case L'o':
         case L'x':
         case L'X':
-            return FormatUnsigned(spec, args);
+            return FormatUnsigned(conv, args);
         case L'f':
         case L'F':
         case L'e':
@@ -185,30 +185,30 @@ std::wstring FormatConversion(const Spec& spec, va_list& args) {
         case L'G':
         case L'a':
         case L'A':
-            if (spec.size == Spec::L) return FormatOne(CSpec(spec, L"L"), va_arg(args, long double));
-            return FormatOne(CSpec(spec, L""), va_arg(args, double));
+            if (conv.size == Conversion::L) return FormatOne(CFormatOf(conv, L"L"), va_arg(args, long double));
+            return FormatOne(CFormatOf(conv, L""), va_arg(args, double));
         case L'p':
-            return FormatOne(CSpec(spec, L""), va_arg(args, void*));
+            return FormatOne(CFormatOf(conv, L""), va_arg(args, void*));
         case L'c': {
             const int ch = va_arg(args, int);
-            Spec text = spec;
+            Conversion text = conv;
             text.precision = -1;
-            if (spec.narrowText) return PlaceText(text, AnsiToWide(std::string(1, static_cast<char>(ch))));
+            if (conv.narrowText) return PlaceText(text, AnsiToWide(std::string(1, static_cast<char>(ch))));
             return PlaceText(text, std::wstring(1, static_cast<wchar_t>(ch)));
         }
         case L's':
-            if (spec.narrowText) {
+            if (conv.narrowText) {
                 const char* narrow = va_arg(args, const char*);
-                return PlaceText(spec, narrow ? AnsiToWide(narrow) : std::wstring(L"(null)"));
+                return PlaceText(conv, narrow ? AnsiToWide(narrow) : std::wstring(L"(null)"));
             } else {
                 const wchar_t* wide = va_arg(args, const wchar_t*);
-                return PlaceText(spec, wide ? std::wstring(wide) : std::wstring(L"(null)"));
+                return PlaceText(conv, wide ? std::wstring(wide) : std::wstring(L"(null)"));
             }
         case L'n':
             (void)va_arg(args, void*);
             return std::wstring();
         default:  // not a conversion: the character itself, as the Windows library prints it
-            return std::wstring(1, spec.conversion);
+            return std::wstring(1, conv.conversion);
     }
 }
 
@@ -230,9 +230,9 @@ void CString::FormatV(const wchar_t* format, va_list args) {
             out += *p++;
             continue;
         }
-        Spec spec;
-        if (!ReadSpec(p, walk, spec)) break;
-        out += FormatConversion(spec, walk);
+        Conversion conv;
+        if (!ReadConversion(p, walk, conv)) break;
+        out += FormatConversion(conv, walk);
     }
     va_end(walk);
     m_str = std::move(out);

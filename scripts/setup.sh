@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libboost-dev
           libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev
-          clang libclang-rt-14-dev iputils-ping python3)
+          clang libclang-rt-14-dev iputils-ping python3 nlohmann-json3-dev libsqlite3-dev)
 
 # The Windows cross build (scripts/build-windows.sh) needs mingw-w64 and Wine as well.
 if [ -n "${MONITOR_WINDOWS:-}" ]; then

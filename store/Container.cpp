@@ -269,6 +269,25 @@ bool UnscramblePath(const CString& source) {
 
 }  // namespace
 
+ContainerShape ContainerShapeOf(const void* bytes, std::size_t size) {
+    const auto* b = static_cast<const std::uint8_t*>(bytes);
+    if (size < sizeof kMagic || std::memcmp(b, kMagic, sizeof kMagic) != 0) return ContainerShape::plain;
+    if (size < kHeaderSize || size % Rc5::kBlockSize != 0) return ContainerShape::damaged;
+    const std::uint64_t length = GetLength32(b + 4);
+    if (size < length + kHeaderSize || size > length + 2 * Rc5::kBlockSize) return ContainerShape::damaged;
+    return ContainerShape::container;
+}
+
+bool UnscrambleBytes(const void* bytes, std::size_t size, std::string& plain) {
+    plain.clear();
+    if (ContainerShapeOf(bytes, size) != ContainerShape::container) return false;
+    const auto* b = static_cast<const std::uint8_t*>(bytes);
+    plain.assign(reinterpret_cast<const char*>(b + kHeaderSize), size - kHeaderSize);
+    ContainerCipher().Decrypt(reinterpret_cast<std::uint8_t*>(plain.data()), plain.size());
+    plain.resize(GetLength32(b + 4));
+    return true;
+}
+
 bool ScrambleFile(const char* path) {
     return path != nullptr && ScramblePath(Wide(path));
 }

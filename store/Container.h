@@ -10,6 +10,9 @@
 // silently. A refused or failed call leaves the file as it was.
 #pragma once
 
+#include <cstddef>
+#include <string>
+
 #include "platform/WinTypes.h"
 
 class Rc5;
@@ -21,6 +24,15 @@ QZ_MONITOR_API bool ScrambleFile(const char* path);
 // Turns the container at `path` back into the plain file. False when the file is not a container
 // or could not be replaced.
 QZ_MONITOR_API bool UnscrambleFile(const char* path);
+
+// What the bytes of a file hold, judged by the header and the size: plain content (no magic), a
+// container whose header and size agree, or a damaged container (the magic, but too short, a size
+// that is not a multiple of 8 or a length field that does not fit the size).
+enum class ContainerShape { plain, container, damaged };
+QZ_MONITOR_API ContainerShape ContainerShapeOf(const void* bytes, std::size_t size);
+// The plain content of a container held in memory; false (and `plain` empty) when the bytes are
+// not a whole container. Files are neither read nor written.
+QZ_MONITOR_API bool UnscrambleBytes(const void* bytes, std::size_t size, std::string& plain);
 
 // The container's cipher. Its key table is built at the first call, once per process, also when
 // several threads make that first call together; both functions above use it.

@@ -70,6 +70,9 @@ public:
         modeNoTruncate = 0x2000,  // with modeCreate: open an existing file as it is
         typeText = 0x4000,
         typeBinary = 0x8000,
+        // With modeCreate: create a new file, failing when anything (a file, a link) already has
+        // the name, so that a name planted beforehand is never written through.
+        modeCreateNew = 0x10000,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 

@@ -75,6 +75,6 @@ bool CMonitorControl::DecryptMonitor(int nKind, CString strPath) {
         // A read error ends the log there; what was read is kept.
     }
     log.Abort();
-    document.Save(strPath + L".xml");
-    return true;
+    // A copy that could not be written is a failed decoding, not an empty one.
+    return document.Save(strPath + L".xml");
 }

@@ -331,3 +331,22 @@ TEST_F(FileTest, MakeSureDirectoryPathExistsCreatesTheDirectoryPart) {
     EXPECT_TRUE(MakeSureDirectoryPathExists(wide + L"\\"));
     EXPECT_TRUE(PathFileExists(wide));
 }
+
+TEST_F(FileTest, CreateNewRefusesAnyNameThatExists) {
+    constexpr unsigned kCreateNew = CFile::modeCreate | CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive;
+    {
+        CFile fresh(Path(L"fresh"), kCreateNew);
+        fresh.Write("new", 3);
+    }
+    EXPECT_EQ(ReadAll(scratch.Dir() / "fresh"), "new");
+    // An existing file is neither opened nor emptied; a link is not written through.
+    EXPECT_NE(OpenCause(Path(L"fresh"), kCreateNew), CFileException::none);
+    EXPECT_EQ(ReadAll(scratch.Dir() / "fresh"), "new");
+    std::error_code linkError;
+    std::filesystem::create_symlink(scratch.Dir() / "fresh", scratch.Dir() / "link", linkError);
+    if (linkError) return;  // no symbolic links here
+    EXPECT_NE(OpenCause(Path(L"link"), kCreateNew), CFileException::none);
+    std::filesystem::remove(scratch.Dir() / "fresh");
+    EXPECT_NE(OpenCause(Path(L"link"), kCreateNew), CFileException::none);  // dangling: still refused
+    EXPECT_FALSE(std::filesystem::exists(scratch.Dir() / "fresh"));
+}

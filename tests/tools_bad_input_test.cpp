@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,12 +34,20 @@ void WriteInputs(const fs::path& work) {
     std::ofstream(work / "scrambled") << "[ROOT]\r\nStatisticsTime=3\r\n";
     ASSERT_TRUE(ScrambleFile((work / "scrambled").string().c_str()));
     std::ofstream(work / "badnumber.txt") << "menu \\\\系统\\退出\nsend 1 x 1000 64\n";
+    std::ofstream(work / "fraction.txt") << "download 1.5\n";
+    std::ofstream(work / "suffix.txt") << "popup\nsend 1 2001 1000 64abc\n";
+    std::ofstream(work / "range.txt") << "traffic 65 1\n";
+    std::ofstream(work / "proxy.txt") << "logon quote1.example.test 2 09:30:01 0\n";
+    // The magic and a length field of 100 bytes, but one block of content.
+    std::ofstream(work / "damaged", std::ios::binary) << std::string("KVRA\x64\0\0\0abcdefgh", 16);
     fs::create_directories(work / "host" / "Config");
     fs::copy_file(SampleHostDir() / "Config" / "MonitorConfig.xml", work / "host" / "Config" / "MonitorConfig.xml");
 }
 
-// Runs each row in `work` and checks the refusal and that nothing under `root` changed.
-void ExpectRefusals(const std::vector<BadInput>& rows, const fs::path& work, const fs::path& root) {
+// Runs each row in `work` (through `runner`, a program that runs the rest of the command line,
+// when given) and checks the refusal and that nothing under `root` changed.
+void ExpectRefusals(const std::vector<BadInput>& rows, const fs::path& work, const fs::path& root,
+                    const std::vector<std::string>& runner = {}) {
     for (const BadInput& row : rows) {
         std::string shown;
         for (const std::string& word : row.command) shown += word + " ";
@@ -47,6 +56,7 @@ void ExpectRefusals(const std::vector<BadInput>& rows, const fs::path& work, con
         const std::string tool = fs::path(argv[0]).filename().string();
         argv[0] = argv[0].find('/') == std::string::npos ? Utf8(Tool(argv[0])) : Utf8(work / argv[0]);
 
+        argv.insert(argv.begin(), runner.begin(), runner.end());
         const DirSnapshot before = TakeSnapshot(root);
         const ChildResult result = RunChild(argv, work);
         EXPECT_EQ(result.exitCode, row.exitCode);
@@ -60,6 +70,33 @@ void ExpectRefusals(const std::vector<BadInput>& rows, const fs::path& work, con
         EXPECT_NE(err.find(row.message), std::string::npos) << result.err;
         EXPECT_EQ(TakeSnapshot(root), before);
     }
+}
+
+// How to run a tool so that permission bits stop it: directly when they stop this process;
+// as the unprivileged user "nobody" through setpriv when this process is the superuser and the
+// system has setpriv; nullopt when neither can be done (Windows, where a folder's read-only
+// attribute does not stop writes into it).
+std::optional<std::vector<std::string>> UnprivilegedRunner(const fs::path& work) {
+    const fs::path probe = work / "probe";
+    fs::create_directories(probe);
+    fs::permissions(probe, fs::perms::owner_read | fs::perms::owner_exec);
+    const bool stopped = !std::ofstream(probe / "file").is_open();
+    fs::permissions(probe, fs::perms::owner_all);
+    fs::remove_all(probe);
+    if (stopped) return std::vector<std::string>{};
+#ifndef _WIN32
+    if (fs::exists("/usr/bin/setpriv"))
+        return std::vector<std::string>{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+#endif
+    return std::nullopt;
+}
+
+// Makes `path` readable and searchable by everyone and writable by nobody (or back).
+void SetReadOnly(const fs::path& path, bool readOnly) {
+    using p = fs::perms;
+    fs::permissions(
+        path, readOnly ? p::owner_read | p::owner_exec | p::group_read | p::group_exec | p::others_read | p::others_exec
+                       : p::owner_all | p::group_read | p::group_exec | p::others_read | p::others_exec);
 }
 
 }  // namespace
@@ -91,6 +128,8 @@ TEST(ToolsBadInput, EachRefusalIsOneLineAndChangesNothing) {
         {{"monitor-decode", "oplog", "plain.bin", "--host", "afile"}, "afile: not a directory", 1},
         {{"monitor-decode", "oplog", "plain.bin", "--host", "nodata"}, "no monitor configuration", 1},
         {{"monitor-decode", "oplog", "scrambled", "--host", "host"}, "scrambled; unscramble it first", 1},
+        {{"monitor-decode", "unscramble", "damaged"}, "damaged: damaged container", 1},
+        {{"monitor-decode", "oplog", "damaged", "--host", "host"}, "damaged: damaged container", 1},
         {{"monitor-decode", "show"}, "show takes one HOSTDIR", 2},
         {{"monitor-decode", "show", "missing"}, "missing: no such directory", 1},
         {{"monitor-decode", "show", "afile/x"}, "afile/x: no such directory", 1},
@@ -110,24 +149,43 @@ TEST(ToolsBadInput, EachRefusalIsOneLineAndChangesNothing) {
         {{"installed/monitor-host", "nodata"}, "script nodata: a directory", 2},
         {{"installed/monitor-host", "plain.bin"}, "line 1: cannot read", 1},
         {{"installed/monitor-host", "badnumber.txt"}, "line 2: not a number", 1},
+        {{"installed/monitor-host", "fraction.txt"}, "line 1: not a whole number in \"download 1.5\"", 1},
+        {{"installed/monitor-host", "suffix.txt"}, "line 2: not a whole number in \"send 1 2001 1000 64abc\"", 1},
+        {{"installed/monitor-host", "range.txt"}, "line 1: number out of range in \"traffic 65 1\"", 1},
+        {{"installed/monitor-host", "proxy.txt"}, "line 1: number out of range", 1},
     };
     ExpectRefusals(rows, work, work);
 }
 
-// Permission bits do not stop the superuser: there these rows cannot be set up, and the rows
-// with a regular file as a path component above stand in for them.
-TEST(ToolsBadInput, UnreadableFoldersAndFilesAreRefused) {
+// Folders and files that permission bits close, run as a user they stop (the superuser runs the
+// tools as "nobody" through setpriv): every tool says it could not do the work and changes
+// nothing, also where the only thing it could not do is write its result.
+TEST(ToolsBadInput, UnreadableAndReadOnlyFoldersAreRefused) {
     ScratchHost scratch;
     const fs::path work = scratch.Dir();
     WriteInputs(work);
+    const std::optional<std::vector<std::string>> runner = UnprivilegedRunner(work);
+    if (!runner) GTEST_SKIP() << "permission bits do not stop writes here, and no unprivileged user can be used";
+
+    CopyHostInstallation(work / "installed", SampleHostDir());
     fs::create_directories(work / "locked" / "Data" / "MONDAT");
     std::ofstream(work / "locked" / "script.txt") << "popup\n";
     fs::create_directories(work / "lockeddata" / "Data" / "MONDAT");
     std::ofstream(work / "lockeddata" / "Data" / "MONDAT" / "DATC") << "[ROOT]\r\n";
     std::ofstream(work / "noread") << "[ROOT]\r\n";
+    // A read-only folder holding an operation log and a scrambled file, and a host whose
+    // configuration folder is read-only.
+    fs::create_directories(work / "readonly");
+    std::ofstream(work / "readonly" / "DATA5", std::ios::binary) << std::string(32, '\0');
+    fs::copy_file(work / "scrambled", work / "readonly" / "DATC");
+    fs::copy(SampleHostDir(), work / "fixedhost", fs::copy_options::recursive);
+    AgeFiles(work / "fixedhost");
+
     fs::permissions(work / "locked", fs::perms::none);
     fs::permissions(work / "lockeddata" / "Data" / "MONDAT", fs::perms::none);
     fs::permissions(work / "noread", fs::perms::none);
+    SetReadOnly(work / "readonly", true);
+    SetReadOnly(work / "fixedhost" / "Config", true);
     struct Restore {
         fs::path work;
         ~Restore() {
@@ -135,21 +193,26 @@ TEST(ToolsBadInput, UnreadableFoldersAndFilesAreRefused) {
             fs::permissions(work / "locked", fs::perms::owner_all, ec);
             fs::permissions(work / "lockeddata" / "Data" / "MONDAT", fs::perms::owner_all, ec);
             fs::permissions(work / "noread", fs::perms::owner_all, ec);
+            fs::permissions(work / "readonly", fs::perms::owner_all, ec);
+            fs::permissions(work / "fixedhost" / "Config", fs::perms::owner_all, ec);
         }
     } restore{work};
-    if (std::ifstream(work / "noread").is_open()) GTEST_SKIP() << "permission bits do not stop reads here (root?)";
 
-    CopyHostInstallation(work / "installed", SampleHostDir());
     const std::vector<BadInput> rows = {
         {{"monitor-decode", "unscramble", "noread"}, "noread: cannot be read", 1},
         {{"monitor-decode", "unscramble", "locked/script.txt"}, "cannot be read", 1},
+        {{"monitor-decode", "unscramble", "readonly/DATC"},
+         "readonly/DATC: cannot write beside it (permission denied)",
+         1},
         {{"monitor-decode", "oplog", "noread", "--host", "host"}, "noread: cannot be read", 1},
         {{"monitor-decode", "oplog", "plain.bin", "--host", "locked"}, "locked: cannot be read", 1},
+        {{"monitor-decode", "oplog", "readonly/DATA5", "--host", "host"}, "readonly/DATA5.xml: cannot be written", 1},
         {{"monitor-decode", "show", "locked"}, "locked: cannot be read", 1},
         {{"monitor-decode", "show", "lockeddata"}, "MONDAT: cannot be read", 1},
         {{"monitor-mapping", "locked"}, "locked: cannot be read", 1},
+        {{"monitor-mapping", "fixedhost"}, "MonitorConfig.xml: could not be replaced", 1},
         {{"installed/monitor-host", "noread"}, "script noread: cannot be read", 2},
         {{"installed/monitor-host", "locked/script.txt"}, "cannot be read", 2},
     };
-    ExpectRefusals(rows, work, work);
+    ExpectRefusals(rows, work, work, *runner);
 }

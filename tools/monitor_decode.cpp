@@ -17,9 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "host/Markup.h"
+#include "platform/File.h"
 #include "platform/System.h"
 #include "shell/MonitorControl.h"
+#include "store/Container.h"
 #include "tools/ProgramMain.h"
+#include "tools/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -86,15 +90,10 @@ bool ReadAll(const fs::path& path, std::string& bytes) {
     return true;
 }
 
-// A container: "KVRA", the plain length L, then ceil(L/8) blocks of 8 bytes.
-bool IsContainer(const std::string& bytes) {
-    if (bytes.size() < 8 || bytes.size() % 8 != 0 || bytes.compare(0, 4, "KVRA") != 0) return false;
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::uint64_t length = b[4] | (b[5] << 8) | (b[6] << 16) | (static_cast<std::uint64_t>(b[7]) << 24);
-    return length + 8 <= bytes.size() && bytes.size() <= length + 16;
-}
-
 // An offline monitor whose executable directory is `hostDir` (for its monitor configuration).
+// Its start sweeps leftovers of interrupted writes from that folder's Data/MONDAT: it is only
+// ever given a private scratch folder, never a host's own folder, which a running terminal may
+// be writing.
 struct OfflineMonitor {
     explicit OfflineMonitor(const fs::path& hostDir) {
         SetExecutableDirOverride(WidePath(fs::absolute(hostDir)));
@@ -107,17 +106,88 @@ struct OfflineMonitor {
     std::unique_ptr<CMonitorControl> monitor;
 };
 
+// A scratch folder holding a copy of HOSTDIR's monitor configuration (when it has one), for an
+// offline monitor that names the operation log's codes.
+void CopyConfiguration(const fs::path& hostDir, const ScratchFolder& scratch) {
+    const fs::path config = hostDir / "Config" / "MonitorConfig.xml";
+    if (!fs::is_regular_file(config)) return;
+    fs::create_directories(scratch.Path() / "Config");
+    fs::copy_file(config, scratch.Path() / "Config" / "MonitorConfig.xml");
+}
+
+// A file error as words.
+std::string CauseText(const CFileException& e) {
+    switch (e.m_cause) {
+        case CFileException::accessDenied:
+            return "permission denied";
+        case CFileException::fileNotFound:
+        case CFileException::badPath:
+            return "no such folder";
+        case CFileException::diskFull:
+            return "the disk is full";
+        case CFileException::sharingViolation:
+        case CFileException::lockViolation:
+            return "in use by another program";
+        default:
+            return "error " + std::to_string(e.m_lOsError);
+    }
+}
+
+// Writes `bytes` in the place of `file`: into a new file beside it (created here, never an
+// existing name or link), put in its place in one rename. False, with `file` unchanged and no
+// file left behind, when that cannot be done.
+bool ReplaceContent(const fs::path& file, const std::string& bytes, std::string& problem) {
+    // A random name: nobody can have planted anything under it beforehand, and modeCreateNew
+    // refuses it if someone did.
+    std::random_device random;
+    const CString temp = WidePath(file) + CString(L".tmp" + std::to_wstring(random()) + L"~");
+    CFile out;
+    CFileException error;
+    if (!out.Open(temp, CFile::modeCreate | CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error)) {
+        problem = "cannot write beside it (" + CauseText(error) + ")";
+        return false;
+    }
+    try {
+        out.Write(bytes.data(), static_cast<UINT>(bytes.size()));
+        out.Flush();
+        out.MoveOver(WidePath(file));
+        out.Close();
+        return true;
+    } catch (const CFileException& e) {
+        out.Abort();
+        try {
+            CFile::Remove(temp);
+        } catch (const CFileException&) {
+        }
+        problem = "cannot be replaced (" + CauseText(e) + "); left as it is";
+        return false;
+    }
+}
+
 int Unscramble(const fs::path& file) {
     std::string bytes;
     if (const std::string problem = FileProblem(file); !problem.empty()) return Fail(Utf8(file) + ": " + problem);
     if (!ReadAll(file, bytes)) return Fail(Utf8(file) + ": cannot be read");
-    if (!IsContainer(bytes)) return Fail(Utf8(file) + ": not a scrambled container");
-    fs::path scratch = fs::temp_directory_path() / "monitor-decode-unscramble";
-    OfflineMonitor offline(scratch);
-    if (!offline.monitor->DecryptMonitor(0, WidePath(fs::absolute(file))))
+    const ContainerShape shape = ContainerShapeOf(bytes.data(), bytes.size());
+    if (shape == ContainerShape::plain) return Fail(Utf8(file) + ": not a scrambled container");
+    if (shape == ContainerShape::damaged)
+        return Fail(Utf8(file) + ": damaged container (its size or length field is wrong)");
+    std::string plain;
+    if (!UnscrambleBytes(bytes.data(), bytes.size(), plain))
         return Fail(Utf8(file) + ": the container could not be unscrambled");
+    std::string problem;
+    if (!ReplaceContent(file, plain, problem)) return Fail(Utf8(file) + ": " + problem);
     std::cout << Utf8(file) << ": unscrambled\n";
     return 0;
+}
+
+// The number of decoded records in an operation log's XML copy.
+int CountDecoded(const fs::path& copy) {
+    CMarkup xml;
+    if (!xml.Load(WidePath(copy)) || !xml.FindElem(L"ROOT") || !xml.IntoElem()) return -1;
+    int count = 0;
+    while (xml.FindElem()) ++count;
+    return count;
 }
 
 int DecodeLog(const fs::path& file, const fs::path& hostDir) {
@@ -128,11 +198,27 @@ int DecodeLog(const fs::path& file, const fs::path& hostDir) {
         return Fail(Utf8(hostDir / "Config" / "MonitorConfig.xml") + ": no monitor configuration");
     std::string bytes;
     if (!ReadAll(file, bytes)) return Fail(Utf8(file) + ": cannot read the file");
-    if (IsContainer(bytes)) return Fail(Utf8(file) + ": scrambled; unscramble it first");
-    OfflineMonitor offline(hostDir);
-    if (!offline.monitor->DecryptMonitor(1, WidePath(fs::absolute(file))))
-        return Fail(Utf8(file) + ": cannot open the operation log");
-    std::cout << Utf8(file) << ".xml: " << bytes.size() / sizeof(OperationRecord) << " records decoded\n";
+    const ContainerShape shape = ContainerShapeOf(bytes.data(), bytes.size());
+    if (shape == ContainerShape::container) return Fail(Utf8(file) + ": scrambled; unscramble it first");
+    if (shape == ContainerShape::damaged) return Fail(Utf8(file) + ": damaged container, not an operation log");
+    const fs::path copy = PathFromUtf8(Utf8(file) + ".xml");
+    // The copy is written in place of the path, never through a link someone put there.
+    if (fs::is_symlink(fs::symlink_status(copy))) return Fail(Utf8(copy) + ": a link; not written through");
+    ScratchFolder scratch;
+    CopyConfiguration(hostDir, scratch);
+    OfflineMonitor offline(scratch.Path());
+    if (!offline.monitor->DecryptMonitor(1, WidePath(fs::absolute(file)))) {
+        if (!ReadAll(file, bytes)) return Fail(Utf8(file) + ": cannot open the operation log");
+        return Fail(Utf8(copy) + ": cannot be written");
+    }
+    const int written = CountDecoded(copy);
+    if (written < 0) return Fail(Utf8(copy) + ": cannot be read back");
+    std::cout << Utf8(copy) << ": " << written << " records decoded";
+    const std::size_t records = bytes.size() / sizeof(OperationRecord);
+    if (static_cast<std::size_t>(written) != records)
+        std::cout << " (" << records - static_cast<std::size_t>(written)
+                  << " of a type the configuration does not name)";
+    std::cout << "\n";
     return 0;
 }
 
@@ -156,66 +242,73 @@ int Show(const fs::path& hostDir) {
     else if (!problem.empty())
         return Fail(Utf8(dataDir) + ": " + problem);
 
-    // Everything is decoded from copies in a scratch host folder: the host's files stay as they are.
-    std::random_device random;
-    const fs::path scratch = fs::temp_directory_path() / ("monitor-decode-" + std::to_string(random()));
-    std::error_code ec;
-    fs::create_directories(scratch / "Data" / "MONDAT", ec);
-    fs::create_directories(scratch / "Config", ec);
-    if (ec) return Fail(Utf8(scratch) + ": cannot create a scratch folder");
-    if (fs::is_regular_file(hostDir / "Config" / "MonitorConfig.xml"))
-        fs::copy_file(hostDir / "Config" / "MonitorConfig.xml", scratch / "Config" / "MonitorConfig.xml", ec);
+    // Operation logs are decoded from copies in a private scratch folder: the host's files stay
+    // as they are, and nothing there is swept or written.
+    ScratchFolder scratch;
+    CopyConfiguration(hostDir, scratch);
 
-    std::vector<std::string> names;
+    // Links are listed, not followed: the data folder holds the monitor's own files only.
+    std::vector<std::pair<std::string, bool>> names;  // name, is a link
     try {
-        for (const auto& entry : fs::directory_iterator(dataDir))
-            if (entry.is_regular_file()) names.push_back(Utf8(entry.path().filename()));
-    } catch (const fs::filesystem_error& e) {
-        fs::remove_all(scratch, ec);
+        for (const auto& entry : fs::directory_iterator(dataDir)) {
+            if (entry.is_symlink())
+                names.emplace_back(Utf8(entry.path().filename()), true);
+            else if (entry.is_regular_file())
+                names.emplace_back(Utf8(entry.path().filename()), false);
+        }
+    } catch (const fs::filesystem_error&) {
         return Fail(Utf8(dataDir) + ": cannot list the directory");
     }
     std::sort(names.begin(), names.end());
 
     int failed = 0;
-    {
-        OfflineMonitor offline(scratch);
-        for (const std::string& name : names) {
-            const fs::path copy = scratch / "Data" / "MONDAT" / PathFromUtf8(name);
-            std::string bytes;
-            if (!ReadAll(dataDir / PathFromUtf8(name), bytes)) {
-                std::cout << "== " << name << ": cannot be read ==\n\n";
+    OfflineMonitor offline(scratch.Path());
+    for (const auto& [name, isLink] : names) {
+        if (isLink) {
+            std::cout << "== " << name << ": a link, not followed ==\n\n";
+            continue;
+        }
+        std::string bytes;
+        if (!ReadAll(dataDir / PathFromUtf8(name), bytes)) {
+            std::cout << "== " << name << ": cannot be read ==\n\n";
+            ++failed;
+            continue;
+        }
+        const std::string kind = Describe(name);
+        std::cout << "== " << name << ": " << kind << ", " << bytes.size() << " bytes";
+        if (kind == "operation log" || kind == "statistics" || kind == "system information") {
+            const ContainerShape shape = ContainerShapeOf(bytes.data(), bytes.size());
+            if (shape == ContainerShape::damaged) {
+                std::cout << ", damaged container (its size or length field is wrong) ==\n\n";
                 ++failed;
                 continue;
             }
-            const std::string kind = Describe(name);
-            std::cout << "== " << name << ": " << kind << ", " << bytes.size() << " bytes";
-            if (kind == "operation log" || kind == "statistics" || kind == "system information") {
-                std::ofstream(copy, std::ios::binary) << bytes;
-                const bool scrambled = IsContainer(bytes);
-                if (scrambled && !offline.monitor->DecryptMonitor(0, WidePath(copy))) {
-                    std::cout << ", scrambled and not decodable ==\n\n";
+            std::string plain;
+            if (shape == ContainerShape::container && !UnscrambleBytes(bytes.data(), bytes.size(), plain)) {
+                std::cout << ", scrambled and not decodable ==\n\n";
+                ++failed;
+                continue;
+            }
+            if (shape == ContainerShape::plain) plain = std::move(bytes);
+            std::cout << (shape == ContainerShape::container ? ", scrambled" : "") << " ==\n";
+            if (kind == "operation log") {
+                std::cout << plain.size() / sizeof(OperationRecord) << " records\n";
+                const fs::path copy = scratch.Path() / PathFromUtf8(name);
+                std::ofstream(copy, std::ios::binary) << plain;
+                if (!offline.monitor->DecryptMonitor(1, WidePath(copy)) ||
+                    !ReadAll(PathFromUtf8(Utf8(copy) + ".xml"), plain)) {
+                    std::cout << "(the records could not be decoded)\n\n";
                     ++failed;
                     continue;
                 }
-                std::cout << (scrambled ? ", scrambled" : "") << " ==\n";
-                std::string plain;
-                if (kind == "operation log") {
-                    ReadAll(copy, plain);
-                    std::cout << plain.size() / sizeof(OperationRecord) << " records\n";
-                    offline.monitor->DecryptMonitor(1, WidePath(copy));
-                    ReadAll(PathFromUtf8(Utf8(copy) + ".xml"), plain);
-                } else {
-                    ReadAll(copy, plain);
-                }
-                std::cout << AsText(plain) << (plain.empty() || plain.back() == '\n' ? "" : "\n") << "\n";
-            } else if (kind == "decoded copy") {
-                std::cout << " ==\n" << AsText(bytes) << (bytes.empty() || bytes.back() == '\n' ? "" : "\n") << "\n";
-            } else {
-                std::cout << " ==\n\n";
             }
+            std::cout << AsText(plain) << (plain.empty() || plain.back() == '\n' ? "" : "\n") << "\n";
+        } else if (kind == "decoded copy") {
+            std::cout << " ==\n" << AsText(bytes) << (bytes.empty() || bytes.back() == '\n' ? "" : "\n") << "\n";
+        } else {
+            std::cout << " ==\n\n";
         }
     }
-    fs::remove_all(scratch, ec);
     // The listing says which files; standard error says that the output is incomplete.
     if (failed) return Fail(Utf8(dataDir) + ": " + std::to_string(failed) + " file(s) could not be read or decoded");
     return 0;

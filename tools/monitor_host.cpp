@@ -6,13 +6,16 @@
 //   monitor-host SCRIPT     runs the script (format in README.md, "Host scripts"); a script with a
 //                           line it cannot read is refused whole, before the plug-in is loaded
 #include <boost/tuple/tuple.hpp>
+#include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,6 +47,24 @@ weburl http://news.example.test/
 webtime 230
 )";
 
+// A whole decimal number in [min, max], the whole word: "1.5" or "64abc" is refused, not read
+// as 1 or 64. Throws std::invalid_argument (not a number at all), WholeNumberError (a number
+// with something after it) or std::out_of_range.
+struct WholeNumberError : std::invalid_argument {
+    using std::invalid_argument::invalid_argument;
+};
+int Whole(const std::string& word, long long min = INT32_MIN, long long max = INT32_MAX) {
+    long long value = 0;
+    const char* begin = word.data() + (word[0] == '+' ? 1 : 0);
+    const char* end = word.data() + word.size();
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    if (error == std::errc::result_out_of_range) throw std::out_of_range(word);
+    if (error != std::errc() || stop == begin) throw std::invalid_argument(word);
+    if (stop != end) throw WholeNumberError(word);
+    if (value < min || value > max) throw std::out_of_range(word);
+    return static_cast<int>(value);
+}
+
 struct Session {
     HostEnvironment& host;
     int messages = 0;
@@ -71,10 +92,10 @@ struct Session {
 
     static TRANS_INFO Traffic(const std::vector<std::string>& w) {
         TRANS_INFO info{};
-        info.nSerial = std::stoi(w[1]);
-        info.nReqType = std::stoi(w[2]);
-        info.nTimeStamp = std::stoi(w[3]);
-        info.nSize = std::stoi(w[4]);
+        info.nSerial = Whole(w[1]);
+        info.nReqType = Whole(w[2]);
+        info.nTimeStamp = Whole(w[3]);
+        info.nSize = Whole(w[4]);
         info.bPush = w.size() > 5 && w[5] == "push";
         return info;
     }
@@ -162,9 +183,9 @@ struct Session {
             } else if (verb == "logon" && w.size() >= 5) {
                 MONITOR_SERVER_INFO info;
                 info.strServerName = NarrowToWide(w[1]);
-                info.bIsProxy = std::stoi(w[2]) != 0;
+                info.bIsProxy = Whole(w[2], 0, 1) != 0;
                 info.strTime = NarrowToWide(w[3]);
-                info.nRetryTime = std::stoi(w[4]);
+                info.nRetryTime = Whole(w[4]);
                 return [&bus, info, count] {
                     bus.publish(L"MonitorServerInfo", boost::any(info));
                     count();
@@ -183,7 +204,7 @@ struct Session {
                 const wchar_t* message = verb == "download"  ? L"MoniterDownloadSpeedTest"
                                          : verb == "webtime" ? L"MoniterHTMLSpeedTestTime"
                                                              : L"MoniterServerProfileVersion";
-                return [&bus, message, value = std::stoi(w[1]), count] {
+                return [&bus, message, value = Whole(w[1]), count] {
                     bus.publish(message, boost::any(value));
                     count();
                 };
@@ -193,20 +214,18 @@ struct Session {
                     count();
                 };
             } else if (verb == "traffic" && w.size() >= 3) {
-                const int threads = std::stoi(w[1]);
-                const int pairs = std::stoi(w[2]);
-                if (threads < 1 || threads > 64 || pairs < 0) {
-                    error = "traffic takes 1 to 64 threads";
-                    return {};
-                }
+                const int threads = Whole(w[1], 1, 64);
+                const int pairs = Whole(w[2], 0);
                 return [this, threads, pairs] {
                     PublishTraffic(threads, pairs);
                     messages += threads * pairs * 2;
                 };
             } else if (verb == "sleep" && w.size() >= 2) {
-                return [ms = std::stoi(w[1])] { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+                return [ms = Whole(w[1], 0, 3600000)] { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
             }
             error = "cannot read \"" + line + "\"";
+        } catch (const WholeNumberError&) {
+            error = "not a whole number in \"" + line + "\"";
         } catch (const std::invalid_argument&) {
             error = "not a number in \"" + line + "\"";
         } catch (const std::out_of_range&) {
@@ -222,7 +241,27 @@ int ProgramMain(const std::vector<std::string>& args) {
     const char* usage =
         "usage: monitor-host [SCRIPT]\n"
         "Loads the monitor plug-in from this program's folder, plays SCRIPT (or a built-in\n"
-        "short session) through the host services, then shuts the plug-in down.\n";
+        "short session) through the host services, then shuts the plug-in down.\n"
+        "\n"
+        "SCRIPT is UTF-8 text (a byte-order mark is allowed), one host message per line; '#' starts\n"
+        "a comment. The whole script is checked first: a line it cannot read plays nothing.\n"
+        "Numbers are whole decimal numbers.\n"
+        "  workspace NAME                       WorkspaceChanged\n"
+        "  menu PATH | toolbar PATH             MenuCommand | ToolbarCommand, e.g. menu \\\\File\\Exit\n"
+        "  popup                                PopupMenuOpen\n"
+        "  dialog TITLE                         DialogShow with a window titled TITLE\n"
+        "  tab TEXT                             the current quote tab, then TabWndActive\n"
+        "  command NAME [ARGUMENT]              runs NAME through the command registry\n"
+        "  logon SERVER PROXY TIME RETRY        MonitorServerInfo (PROXY 0 or 1)\n"
+        "  send|recv SERIAL TYPE STAMP SIZE [push]  TransInfoSend | TransInfoRecv\n"
+        "  download MS | webtime MS             the download and web page speed-test times\n"
+        "  weburl URL                           the web page speed-test address\n"
+        "  profileversion N                     the server profile version\n"
+        "  traffic THREADS COUNT                COUNT send/receive pairs from each of 1 to 64 threads\n"
+        "  sleep MS                             waits (at most 3600000)\n"
+        "\n"
+        "Exit codes: 0 played, 1 a script line could not be read or the plug-in could not be\n"
+        "loaded, 2 bad usage or a script file that cannot be read.\n";
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << usage;
         return 0;
@@ -254,6 +293,8 @@ int ProgramMain(const std::vector<std::string>& args) {
             return 2;
         }
         script = text.str();
+        // Editors on Windows often save UTF-8 with a byte-order mark.
+        if (script.rfind("\xEF\xBB\xBF", 0) == 0) script.erase(0, 3);
     }
 
     // The whole script is checked before the plug-in is loaded: a bad line plays nothing.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "platform/System.h"
 #include "shell/MonitorControl.h"
 #include "tools/ProgramMain.h"
+#include "tools/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -21,6 +23,11 @@ namespace {
 int Fail(const std::string& message) {
     std::cerr << "monitor-mapping: " << message << "\n";
     return 1;
+}
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Whether `config` holds a monitor configuration document (root element "MonitorConfig"), and,
@@ -51,13 +58,27 @@ int Regenerate(const fs::path& hostDir) {
         // The generator would leave such a file as it is; say so instead of claiming success.
         return Fail(Utf8(config) + ": not a monitor configuration file; left as it is");
     }
-    SetExecutableDirOverride(WidePath(hostDir));
+    // The monitor starts in an empty private folder, so that its start-up sweep of leftovers
+    // never touches the host's data folder (a running terminal may own those files); the
+    // generator then reads and writes the host folder, which it looks up at each call.
+    std::error_code timeError;
+    const fs::file_time_type before = fs::last_write_time(config, timeError);
+    const std::string contentBefore = ReadBytes(config);
     {
+        ScratchFolder scratch;
+        SetExecutableDirOverride(WidePath(scratch.Path()));
         CMonitorControl monitor(true);
+        SetExecutableDirOverride(WidePath(hostDir));
         monitor.CreateOperationMapping();
     }
     SetExecutableDirOverride(CString());
-    if (!IsMonitorConfig(config, true)) return Fail(Utf8(config) + ": could not be written");
+    // The new document is saved into a new file put in the old one's place: a file whose content
+    // and time are both as they were was not replaced.
+    std::error_code afterError;
+    const fs::file_time_type after = fs::last_write_time(config, afterError);
+    const bool untouched = !timeError && !afterError && after == before && ReadBytes(config) == contentBefore;
+    if (!IsMonitorConfig(config, true) || untouched)
+        return Fail(Utf8(config) + ": could not be replaced (is the folder writable?)");
     std::cout << Utf8(config) << ": regenerated\n";
     return 0;
 }

@@ -129,7 +129,8 @@ bool CFile::Open(const CString& path, unsigned flags, CFileException* error) {
             return fail(CFileException::genericException, EINVAL);
     }
     if (flags & modeCreate) oflags |= O_CREAT;
-    const bool truncate = (flags & modeCreate) && !(flags & modeNoTruncate);
+    if ((flags & modeCreate) && (flags & modeCreateNew)) oflags |= O_EXCL;
+    const bool truncate = (flags & modeCreate) && !(flags & modeNoTruncate) && !(flags & modeCreateNew);
     const unsigned share = flags & 0x70u;
     const bool exclusive = share == shareCompat || share == shareExclusive;
 

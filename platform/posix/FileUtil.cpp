@@ -77,11 +77,18 @@ bool WriteFileBytesAtomic(const CString& path, const std::string& bytes) {
     // container's temporary file. It is held without sharing from its creation to its rename, so
     // the monitor's sweep of interrupted writes (which removes "*.tmp*~") cannot take it away from
     // a write in progress in another process.
-    const std::string temp =
-        target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "~";
-    const CString tempPath(NarrowToWide(temp));
+    // The temporary file is always a new one: a name already taken (a leftover, a planted link)
+    // is never written through; the next number is tried instead.
+    std::string temp;
     CFile file;
-    if (!file.Open(tempPath, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive)) return false;
+    for (int attempt = 0;; ++attempt) {
+        temp = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "~";
+        CFileException error;
+        if (file.Open(CString(NarrowToWide(temp)),
+                      CFile::modeCreate | CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error))
+            break;
+        if (error.m_lOsError != EEXIST || attempt >= 100) return false;
+    }
     // A replaced file keeps its permissions.
     struct stat st;
     if (::stat(target.c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);

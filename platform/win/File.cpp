@@ -124,7 +124,9 @@ bool CFile::Open(const CString& path, unsigned flags, CFileException* error) {
     }
     native::Disposition disposition = native::Disposition::openExisting;
     if (flags & modeCreate)
-        disposition = (flags & modeNoTruncate) ? native::Disposition::openAlways : native::Disposition::createAlways;
+        disposition = (flags & modeCreateNew)    ? native::Disposition::createNew
+                      : (flags & modeNoTruncate) ? native::Disposition::openAlways
+                                                 : native::Disposition::createAlways;
 
     // CreateFileW decides sharing before CREATE_ALWAYS empties the file: a refused open never
     // destroys the content of a file that someone else holds.

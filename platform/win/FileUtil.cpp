@@ -99,10 +99,19 @@ bool WriteFileBytesAtomic(const CString& path, const std::string& bytes) {
     // (MoveOver renames it through its handle, with the replacement of MoveFileExW's
     // MOVEFILE_REPLACE_EXISTING), so the monitor's sweep of interrupted writes (which removes
     // "*.tmp*~") cannot take it away from a write in progress in another process.
-    const CString temp = path + CString(L".tmp" + std::to_wstring(native::CurrentProcessId()) + L"-" +
-                                        std::to_wstring(counter.fetch_add(1)) + L"~");
+    // The temporary file is always a new one: a name already taken (a leftover) is never
+    // written through; the next number is tried instead.
+    CString temp;
     CFile file;
-    if (!file.Open(temp, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive)) return false;
+    for (int attempt = 0;; ++attempt) {
+        temp = path + CString(L".tmp" + std::to_wstring(native::CurrentProcessId()) + L"-" +
+                              std::to_wstring(counter.fetch_add(1)) + L"~");
+        CFileException error;
+        if (file.Open(temp, CFile::modeCreate | CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive,
+                      &error))
+            break;
+        if (error.m_lOsError != static_cast<long>(win32_error::kFileExists) || attempt >= 100) return false;
+    }
     try {
         constexpr size_t kMaxWrite = size_t{1} << 30;
         for (size_t done = 0; done < bytes.size(); done += kMaxWrite)

@@ -14,6 +14,7 @@ constexpr std::uint32_t kPathNotFound = 3;
 constexpr std::uint32_t kAccessDenied = 5;
 constexpr std::uint32_t kInvalidHandle = 6;
 constexpr std::uint32_t kSharingViolation = 32;
+constexpr std::uint32_t kFileExists = 80;
 constexpr std::uint32_t kInvalidParameter = 87;
 constexpr std::uint32_t kDiskFull = 112;
 constexpr std::uint32_t kNegativeSeek = 131;

@@ -71,6 +71,9 @@ OpenResult OpenFileHandle(const std::wstring& path, Access access, Sharing shari
         case Disposition::createAlways:
             create = CREATE_ALWAYS;
             break;
+        case Disposition::createNew:
+            create = CREATE_NEW;
+            break;
     }
     OpenResult result;
     const HANDLE handle = ::CreateFileW(path.c_str(), desired, share, nullptr, create, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -21,6 +21,7 @@ enum class Disposition {
     openExisting,  // OPEN_EXISTING
     openAlways,    // OPEN_ALWAYS: create when missing, keep the content otherwise
     createAlways,  // CREATE_ALWAYS: create, or empty an existing file
+    createNew,     // CREATE_NEW: create, failing when the name exists
 };
 
 struct OpenResult {

@@ -107,6 +107,17 @@ TEST(ToolsBadInput, EachRefusalIsOneLineAndChangesNothing) {
     WriteInputs(work);
     // monitor-host runs from a host installation of its own: it writes beside itself.
     CopyHostInstallation(work / "installed", SampleHostDir());
+    // A host whose configuration file is marked read-only: it is left as it is.
+    fs::copy(SampleHostDir(), work / "rohost", fs::copy_options::recursive);
+    const fs::path roConfig = work / "rohost" / "Config" / "MonitorConfig.xml";
+    fs::permissions(roConfig, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    struct Restore {
+        fs::path file;
+        ~Restore() {
+            std::error_code ec;
+            fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write, ec);
+        }
+    } restore{roConfig};
 
     const std::vector<BadInput> rows = {
         {{"monitor-decode"}, "no command given", 2},
@@ -142,6 +153,7 @@ TEST(ToolsBadInput, EachRefusalIsOneLineAndChangesNothing) {
         {{"monitor-mapping", "afile/x"}, "afile/x: no such directory", 1},
         {{"monitor-mapping", "plain.bin"}, "plain.bin: not a directory", 1},
         {{"monitor-mapping", "badconfig"}, "not a monitor configuration file", 1},
+        {{"monitor-mapping", "rohost"}, "could not be replaced (the file is read-only); left as it is", 1},
         {{"installed/monitor-host", "--bogus"}, "unknown option --bogus", 2},
         {{"installed/monitor-host", "a", "b"}, "one SCRIPT at most", 2},
         {{"installed/monitor-host", "missing"}, "script missing: no such file", 2},

@@ -6,11 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "host/Markup.h"
+#include "platform/File.h"
 #include "platform/System.h"
 #include "shell/MonitorControl.h"
 #include "tools/ProgramMain.h"
@@ -25,9 +26,23 @@ int Fail(const std::string& message) {
     return 1;
 }
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// Why `config` could not be replaced by a new file, or "" when it can: its folder must take a
+// new file (tried with a new name of its own, removed at once) and the file must not be marked
+// read-only.
+std::string ReplaceProblem(const fs::path& config) {
+    std::error_code ec;
+    const fs::perms perms = fs::status(config, ec).permissions();
+    if (!ec && (perms & fs::perms::owner_write) == fs::perms::none) return "the file is read-only";
+    const CString probe = WidePath(config) + CString(L".tmp" + std::to_wstring(std::random_device{}()) + L"~");
+    CFile file;
+    if (!file.Open(probe, CFile::modeCreate | CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive))
+        return "the folder takes no new file";
+    file.Close();
+    try {
+        CFile::Remove(probe);
+    } catch (const CFileException&) {
+    }
+    return "";
 }
 
 // Whether `config` holds a monitor configuration document (root element "MonitorConfig"), and,
@@ -58,12 +73,14 @@ int Regenerate(const fs::path& hostDir) {
         // The generator would leave such a file as it is; say so instead of claiming success.
         return Fail(Utf8(config) + ": not a monitor configuration file; left as it is");
     }
+    // The new document is saved into a new file put in the old one's place: see first that the
+    // folder takes a new file and that the file may be replaced, so that a run that cannot save
+    // says so instead of claiming success.
+    if (const std::string problem = ReplaceProblem(config); !problem.empty())
+        return Fail(Utf8(config) + ": could not be replaced (" + problem + "); left as it is");
     // The monitor starts in an empty private folder, so that its start-up sweep of leftovers
     // never touches the host's data folder (a running terminal may own those files); the
     // generator then reads and writes the host folder, which it looks up at each call.
-    std::error_code timeError;
-    const fs::file_time_type before = fs::last_write_time(config, timeError);
-    const std::string contentBefore = ReadBytes(config);
     {
         ScratchFolder scratch;
         SetExecutableDirOverride(WidePath(scratch.Path()));
@@ -72,13 +89,7 @@ int Regenerate(const fs::path& hostDir) {
         monitor.CreateOperationMapping();
     }
     SetExecutableDirOverride(CString());
-    // The new document is saved into a new file put in the old one's place: a file whose content
-    // and time are both as they were was not replaced.
-    std::error_code afterError;
-    const fs::file_time_type after = fs::last_write_time(config, afterError);
-    const bool untouched = !timeError && !afterError && after == before && ReadBytes(config) == contentBefore;
-    if (!IsMonitorConfig(config, true) || untouched)
-        return Fail(Utf8(config) + ": could not be replaced (is the folder writable?)");
+    if (!IsMonitorConfig(config, true)) return Fail(Utf8(config) + ": could not be written");
     std::cout << Utf8(config) << ": regenerated\n";
     return 0;
 }

@@ -10,17 +10,13 @@
 #include <random>
 #include <string>
 
+#include "fuzz/FuzzScratch.h"
 #include "store/Container.h"
 
 namespace {
 
 const std::filesystem::path& ScratchFile() {
-    static const std::filesystem::path path = [] {
-        auto dir =
-            std::filesystem::temp_directory_path() / ("container_fuzz_" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dir);
-        return dir / "DATB6000";
-    }();
+    static const std::filesystem::path path = [] { return FuzzScratchDir("container_fuzz") / "DATB6000"; }();
     return path;
 }
 

@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
+#include <iterator>
+#include <optional>
 #include <string>
 
+#include "fuzz/FuzzScratch.h"
 #include "platform/System.h"
 #include "platform/TextConv.h"
 #include "shell/MonitorControl.h"
@@ -20,6 +22,12 @@
 struct MonitorTestAccess {
     static auto& ByName(CMonitorControl& m) { return m.m_mapOperationByName; }
     static auto& ByType(CMonitorControl& m) { return m.m_mapOperationByType; }
+    static void Reload(CMonitorControl& m) {
+        m.m_mapOperationByName.clear();
+        m.m_mapOperationByType.clear();
+        m.m_mapRequestMapping.clear();
+        m.GetOperationMapping();
+    }
 };
 
 namespace {
@@ -30,8 +38,7 @@ const char* const kFiles[] = {
 
 const std::filesystem::path& ScratchHost() {
     static const std::filesystem::path dir = [] {
-        auto path = std::filesystem::temp_directory_path() /
-                    ("mapping_generator_fuzz_" + std::to_string(std::random_device{}()));
+        auto path = FuzzScratchDir("mapping_generator_fuzz");
         std::filesystem::create_directories(path / "Config");
         SetExecutableDirOverride(NarrowToWide(path.string()));
         return path;
@@ -44,30 +51,47 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// The host files as the previous input left them (nullopt: missing). Inputs that share a file
+// (most mutations change one) leave it as it is: only what differs is written or removed.
+std::optional<std::string> g_written[std::size(kFiles)];
+
+void PutFile(size_t index, std::optional<std::string> bytes) {
+    if (g_written[index] == bytes) return;
+    const std::filesystem::path path = ScratchHost() / kFiles[index];
+    if (bytes) {
+        WriteFile(path, *bytes);
+    } else {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+    }
+    g_written[index] = std::move(bytes);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::filesystem::path& dir = ScratchHost();
     const std::string input(reinterpret_cast<const char*>(data), size);
     size_t start = 0;
-    for (const char* name : kFiles) {
-        std::error_code ec;
-        std::filesystem::remove(dir / name, ec);
-        if (start > input.size()) continue;  // this file and the next ones are missing
+    for (size_t index = 0; index < std::size(kFiles); ++index) {
+        if (start > input.size()) {  // this file and the next ones are missing
+            PutFile(index, std::nullopt);
+            continue;
+        }
         size_t end = input.find("\n#@@\n", start);
         if (end == std::string::npos) end = input.size();
-        WriteFile(dir / name, input.substr(start, end - start));
+        PutFile(index, input.substr(start, end - start));
         start = end + 5;
     }
     WriteFile(dir / "Config" / "MonitorConfig.xml", "<MonitorConfig/>\n");
 
-    {
-        CMonitorControl generator(true);
-        generator.CreateOperationMapping();
-    }
-    CMonitorControl loader(true);
-    const auto& byName = MonitorTestAccess::ByName(loader);
-    const auto& byType = MonitorTestAccess::ByType(loader);
+    // One offline monitor for every input: it generates the file, then loads it into tables
+    // emptied first, as a new monitor would.
+    static CMonitorControl monitor(true);
+    monitor.CreateOperationMapping();
+    MonitorTestAccess::Reload(monitor);
+    const auto& byName = MonitorTestAccess::ByName(monitor);
+    const auto& byType = MonitorTestAccess::ByType(monitor);
     const wchar_t* const kKinds[] = {L"WorkspaceChanged", L"MenuCommand",   L"ToolbarCommand", L"DialogShow",
                                      L"TabWndActive",     L"PopupMenuOpen", L"PopupMenuClose"};
     for (int type = 0; type < 7; ++type) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzScratch.h"
 #include "host/Markup.h"
 #include "platform/TextConv.h"
 
@@ -61,13 +62,7 @@ void CheckRewrite(CMarkup& xml) {
 
 // The file that inputs go through on their way to Load; removed when the fuzzer exits.
 const std::filesystem::path& ScratchPath() {
-    static const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("markup_fuzz_" + std::to_string(std::random_device{}()) + ".xml");
-    static const bool registered = std::atexit([] {
-                                       std::error_code ignored;
-                                       std::filesystem::remove(ScratchPath(), ignored);
-                                   }) == 0;
-    (void)registered;
+    static const std::filesystem::path path = FuzzScratchDir("markup_fuzz") / "input.xml";
     return path;
 }
 

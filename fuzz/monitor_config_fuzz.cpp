@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "fuzz/FuzzScratch.h"
 #include "platform/System.h"
 #include "platform/TextConv.h"
 #include "shell/MonitorControl.h"
@@ -26,8 +27,7 @@ namespace {
 
 const std::filesystem::path& ScratchHost() {
     static const std::filesystem::path dir = [] {
-        auto path =
-            std::filesystem::temp_directory_path() / ("monitor_config_fuzz_" + std::to_string(std::random_device{}()));
+        auto path = FuzzScratchDir("monitor_config_fuzz");
         std::filesystem::create_directories(path / "Config");
         SetExecutableDirOverride(NarrowToWide(path.string()));
         return path;

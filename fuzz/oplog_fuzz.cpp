@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "fuzz/FuzzScratch.h"
 #include "host/Markup.h"
 #include "platform/TextConv.h"
 #include "shell/MonitorControl.h"
@@ -51,11 +52,7 @@ CMonitorControl& Decoder() {
 }
 
 const std::filesystem::path& ScratchLog() {
-    static const std::filesystem::path path = [] {
-        auto dir = std::filesystem::temp_directory_path() / ("oplog_fuzz_" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dir);
-        return dir / "DATA6000";
-    }();
+    static const std::filesystem::path path = [] { return FuzzScratchDir("oplog_fuzz") / "DATA6000"; }();
     return path;
 }
 

@@ -1,6 +1,8 @@
 // UTF-8 <-> wide text, independent of the process locale.
 #include "platform/TextConv.h"
 
+#include <cstdint>
+
 #include "platform/Utf16.h"
 
 namespace {
@@ -30,6 +32,16 @@ std::string WideToNarrow(const std::wstring& wide) {
     std::string out;
     out.reserve(wide.size());
     for (size_t i = 0; i < wide.size(); ++i) {
+        // A run of ASCII (most of a document's markup) goes over in one append.
+        if (static_cast<std::uint32_t>(wide[i]) < 0x80) {
+            size_t end = i + 1;
+            while (end < wide.size() && static_cast<std::uint32_t>(wide[end]) < 0x80) ++end;
+            const size_t at = out.size();
+            out.resize(at + (end - i));
+            for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<char>(wide[k]);
+            i = end - 1;
+            continue;
+        }
         char32_t cp = static_cast<char32_t>(wide[i]);
         if constexpr (sizeof(wchar_t) == 2) {
             if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < wide.size()) {
@@ -54,8 +66,13 @@ std::wstring NarrowToWide(const std::string& narrow) {
     while (i < n) {
         const unsigned char lead = s[i];
         if (lead < 0x80) {
-            out += static_cast<wchar_t>(lead);
-            ++i;
+            // A run of ASCII goes over in one append.
+            size_t end = i + 1;
+            while (end < n && s[end] < 0x80) ++end;
+            const size_t at = out.size();
+            out.resize(at + (end - i));
+            for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<wchar_t>(s[k]);
+            i = end;
             continue;
         }
         int extra;

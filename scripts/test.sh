@@ -43,7 +43,10 @@ for target in build-fuzz/fuzz/*_fuzz; do
   corpus="fuzz/corpus/$name"
   work=$(mktemp -d)
   echo "-- $name"
-  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+  # fuzz/NAME.options: the target's own flags, one per line (an input size bound, say).
+  options=()
+  if [ -f "fuzz/$name.options" ]; then mapfile -t options < <(grep -v '^#' "fuzz/$name.options" | sed '/^$/d'); fi
+  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 "${options[@]}" \
             "$work" "$corpus" > "build-fuzz/$name.log" 2>&1 || { tail -40 "build-fuzz/$name.log"; exit 1; }
   rm -rf "$work"
   fuzzed=$((fuzzed + 1))

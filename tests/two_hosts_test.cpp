@@ -6,17 +6,21 @@
 // one container of one plain document (neither torn nor scrambled twice), and no temporary file
 // is left behind.
 //
-// MONITOR_TWO_HOSTS_RUNS sets the number of rounds (default 12).
+// MONITOR_TWO_HOSTS_RUNS sets the number of rounds (default 12). A second test kills one or both
+// hosts at random moments of such runs (MONITOR_TWO_HOSTS_KILLS rounds, default 6): every file
+// stays whole or plain, and a normal run afterwards leaves each one whole and no leftover.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "store/Container.h"
 #include "tests/support/ChildProcess.h"
@@ -29,10 +33,10 @@ namespace fs = std::filesystem;
 
 constexpr int kMenusPerHost = 20;
 
-int Rounds() {
-    const char* text = std::getenv("MONITOR_TWO_HOSTS_RUNS");
-    const int rounds = text ? std::atoi(text) : 0;
-    return rounds > 0 ? rounds : 12;
+int Setting(const char* name, int otherwise) {
+    const char* text = std::getenv(name);
+    const int value = text ? std::atoi(text) : 0;
+    return value > 0 ? value : otherwise;
 }
 
 // One host's session: a wait, the menu commands (recorded as {time, 1, 1, 0} with the sample
@@ -67,6 +71,14 @@ std::uint32_t Int32At(const std::string& bytes, size_t offset) {
 
 bool IsContainer(const std::string& bytes) {
     return bytes.compare(0, 4, "KVRA") == 0;
+}
+
+// A file the monitor scrambles, after a kill: a whole container or plain content.
+void ExpectContainerOrPlain(const fs::path& path) {
+    const std::string bytes = ReadAll(path);
+    if (!IsContainer(bytes)) return;
+    ASSERT_GE(bytes.size(), 8u) << path;
+    EXPECT_EQ(bytes.size(), 8 + (std::uint64_t{Int32At(bytes, 4)} + 7) / 8 * 8) << path << ": a torn container";
 }
 
 // Checks the operation logs and returns the number of records in them.
@@ -123,7 +135,7 @@ TEST(TwoHosts, StartedAndStoppedTogetherOrStaggeredKeepEveryFileWhole) {
     std::uniform_int_distribution<int> delay(0, 250);
 
     long records = 0;
-    const int rounds = Rounds();
+    const int rounds = Setting("MONITOR_TWO_HOSTS_RUNS", 12);
     int played = 0;
     const auto started = std::chrono::steady_clock::now();
     for (int round = 0; round < rounds; ++round) {
@@ -172,4 +184,74 @@ TEST(TwoHosts, StartedAndStoppedTogetherOrStaggeredKeepEveryFileWhole) {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("%d of %d rounds of two hosts played in %.1f s\n", played, rounds, seconds);
+}
+
+TEST(TwoHosts, KilledAtRandomMomentsLeaveEveryFileWholeForTheNextRun) {
+    ScratchHost scratch;
+    const fs::path host = scratch.Dir();
+    CopyHostInstallation(host, SampleHostDir());
+    // A longer session, so that a kill lands in the recording, the traffic or the shutdown.
+    std::ostringstream longer;
+    for (int i = 0; i < 40; ++i) longer << "menu \\\\系统\\连接行情服务器\nsleep 5\n";
+    longer << Session{}.Script();
+    WriteAll(host / "long.txt", longer.str());
+    WriteAll(host / "short.txt", Session{}.Script());
+
+    std::mt19937 random(20261211);
+    std::uniform_int_distribution<int> delay(0, 600);
+    const int rounds = Setting("MONITOR_TWO_HOSTS_KILLS", 6);
+    int kills = 0;
+    const auto started = std::chrono::steady_clock::now();
+    for (int round = 0; round < rounds; ++round) {
+        // Round by round: the first host killed, the second, or both.
+        const bool kill[2] = {round % 3 != 1, round % 3 != 0};
+        const int startDelay = delay(random) / 3;
+        const int killDelay[2] = {delay(random), delay(random)};
+        SCOPED_TRACE("round " + std::to_string(round) + ": second starts +" + std::to_string(startDelay) +
+                     " ms, kills at " + std::to_string(killDelay[0]) + "/" + std::to_string(killDelay[1]) + " ms");
+        std::unique_ptr<Child> children[2];
+        std::thread hosts[2];
+        for (int i = 0; i < 2; ++i) {
+            hosts[i] = std::thread([&, i] {
+                if (i == 1) std::this_thread::sleep_for(std::chrono::milliseconds(startDelay));
+                children[i] = std::make_unique<Child>(
+                    std::vector<std::string>{Utf8(host / "monitor-host"), Utf8(host / "long.txt")}, host);
+                if (!kill[i]) {
+                    EXPECT_TRUE(children[i]->Wait(60000));
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(killDelay[i]));
+                children[i]->Kill();
+            });
+        }
+        for (std::thread& t : hosts) t.join();
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_TRUE(children[i] && children[i]->Started());
+            if (kill[i])
+                ++kills;
+            else
+                EXPECT_EQ(children[i]->ExitCode(), 0) << children[i]->Out() << children[i]->Err();
+        }
+        if (!fs::exists(scratch.DataDir())) continue;  // both killed before the data directory was made
+        CheckOperationLogs(scratch.DataDir());
+        for (const auto& entry : fs::directory_iterator(scratch.DataDir())) {
+            const std::string name = entry.path().filename().string();
+            if ((name.rfind("DATB", 0) == 0 || name == "DATC") && name.find_first_of(".$~") == std::string::npos)
+                ExpectContainerOrPlain(entry.path());
+        }
+        if (HasFailure()) break;
+    }
+
+    // A normal run afterwards: every leftover goes, and each file rests whole.
+    const ChildResult result = RunChild({Utf8(host / "monitor-host"), Utf8(host / "short.txt")}, host);
+    ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
+    CheckOperationLogs(scratch.DataDir());
+    CheckScrambledFiles(scratch.DataDir());
+    for (const auto& entry : fs::directory_iterator(scratch.DataDir())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name.find('$') == std::string::npos && name.find(".tmp") == std::string::npos)
+            << name << " was left behind";
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("%d hosts killed in %d rounds of two hosts in %.1f s\n", kills, rounds, seconds);
 }

@@ -14,6 +14,8 @@
 // (and has no attributes). A start tag that cannot be read as a name with attributes is read the
 // same way, as a raw name up to the first '>'; such an element stands only once its end tag
 // confirms it: when the text ends or faults first, it is taken out again with everything in it.
+// A raw name ending in '/' or holding an unpaired quote reads like other markup ("<||Trade|Buy/>",
+// "<a b=\"c>"): it is that raw name when the next tag is the end tag that repeats it.
 //
 // What stops it: a '<' that starts no markup, an unterminated tag, comment, CDATA section,
 // instruction or declaration, an end tag that does not close the innermost open element, text
@@ -329,6 +331,18 @@ private:
                 }
             }
             attribs.emplace_back(DecodeName(attrName), std::move(value));
+        }
+        // Two raw names read like other markup: one ending in '/' ("<||Trade|Buy/>2</||Trade|Buy/>")
+        // like an empty element, one with an unpaired quote ("<a b=\"c>1</a b=\"c>") like an
+        // attribute whose value runs past the first '>'. When the next tag after that first '>' is
+        // the end tag repeating everything up to it, the start tag is that raw name instead.
+        if (empty || t_[j - 1] != L'>' || t_.find(L'>', i_ + 1) != j - 1) {
+            const size_t close = t_.find(L'>', i_ + 1);
+            const std::wstring_view whole = t_.substr(i_ + 1, close - i_ - 1);
+            const size_t next = t_.find(L'<', close + 1);
+            if (next != std::wstring_view::npos && t_.substr(next, 2) == L"</" &&
+                t_.substr(next + 2, whole.size()) == whole && t_.substr(next + 2 + whole.size(), 1) == L">")
+                return false;
         }
         const int parent = Current();
         const int node = doc_.Create(DecodeName(written));

@@ -75,6 +75,13 @@ const LoaderCase kLoaderCases[] = {
       "rev 1 n1 2=||行情|Level2 深度行情", "rev 1 n1 3=||编辑|\"复制\" & 'A<B'", "op DialogShow type 3",
       "op DialogShow v1 Find Stock=1", "op DialogShow v1 a=b=2", "rev 3 DialogShow", "rev 3 n1 1=Find Stock",
       "rev 3 n1 2=a=b", "req Req2001= 用户登录"}},
+    {"host-written keys that read like other markup: one ending in '/', one with an unpaired quote; a true empty "
+     "element and a quoted '>' stay what they are",
+     R"(<OperationMapping><MenuCommand><type>1</type><value1><||交易|买/>1</||交易|买/><empty/><a/>2</a/>
+          <||插入|"引号>3</||插入|"引号><q x="a>b">4</q></value1><value2>0</value2></MenuCommand></OperationMapping>)",
+     {"op MenuCommand type 1", "op MenuCommand v1 q=4", "op MenuCommand v1 ||交易|买/=1",
+      "op MenuCommand v1 ||插入|\"引号=3", "op MenuCommand v1 a/=2", "rev 1 MenuCommand", "rev 1 n1 1=||交易|买/",
+      "rev 1 n1 2=a/", "rev 1 n1 3=||插入|\"引号", "rev 1 n1 4=q"}},
     {"both sections, requests first",
      R"(<RequestMapping><Req2001>Login</Req2001></RequestMapping>
         <OperationMapping><PopupMenuOpen><type>5</type><value1>0</value1><value2>0</value2></PopupMenuOpen></OperationMapping>)",

@@ -1,0 +1,43 @@
+// The export as JSON Lines: one object per operation record, statistics file, transmission entry
+// and system information file (the fields are listed in the README). Every text goes through the
+// JSON library's serializer; an operation record's line is put together from pieces that it
+// serialized once per file (source, machine, file, date) and once per name table (names), since
+// a log holds many thousand records and everything else in them is numbers.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+
+#include "tools/export/ExportSink.h"
+
+class JsonLinesWriter : public ExportSink {
+public:
+    explicit JsonLinesWriter(std::ostream& out);
+    ~JsonLinesWriter() override;
+
+    void Folder(const std::string& source, const std::string& machine) override;
+    void Machine(const FileOrigin& origin, const MachineContent& machine) override;
+    void Statistics(const FileOrigin& origin, const StatisticsContent& statistics) override;
+    void Operations(const FileOrigin& origin, std::string_view log, const OperationNameTable& names) override;
+    // Writes what is buffered; false when the stream failed.
+    bool Finish(std::string& problem) override;
+
+    // Bytes handed to the stream so far (buffered ones included).
+    std::uint64_t BytesWritten() const { return m_written + m_buffer.size(); }
+
+private:
+    struct KindPieces {
+        std::string operation;  // ,"operation":"..."
+        std::unordered_map<std::int32_t, std::string> value1, value2;
+    };
+    void UseNames(const OperationNameTable& names);
+    void FlushIfFull();
+
+    std::ostream& m_out;
+    std::string m_buffer;
+    std::uint64_t m_written = 0;
+    std::uint64_t m_namesSerial = UINT64_MAX;
+    std::unordered_map<std::int32_t, KindPieces> m_pieces;
+};

@@ -317,18 +317,17 @@ void SqliteStore::Statistics(const FileOrigin& origin, const StatisticsContent& 
             const std::int64_t id = sqlite3_last_insert_rowid(m_db);
             std::int64_t position = 0;
             for (const LogonEntry& logon : statistics.logons) {
-                const std::optional<std::int64_t> proxy =
-                    logon.isProxy ? std::optional<std::int64_t>(*logon.isProxy ? 1 : 0) : std::nullopt;
-                m_statements->addLogon.Bind(1, id)
+                Statement& add = m_statements->addLogon;
+                add.Bind(1, id)
                     .Bind(2, origin.machine)
                     .Bind(3, origin.day)
                     .Bind(4, origin.date)
                     .Bind(5, ++position)
                     .Bind(6, logon.server)
                     .Bind(7, logon.time)
-                    .Bind(8, logon.retryTime)
-                    .Bind(9, proxy)
-                    .Run();
+                    .Bind(8, logon.retryTime);
+                if (logon.isProxy) add.Bind(9, std::int64_t{*logon.isProxy ? 1 : 0});
+                add.Run();
             }
             for (const TransmissionEntry& entry : statistics.transmission) {
                 Statement& add = m_statements->addTransmission;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
-#include <tuple>
 
 #include "store/Container.h"
 #include "tools/ProgramMain.h"
@@ -38,13 +37,17 @@ bool OpenDataFolder(const fs::path& folder, DataFolder& result, std::string& pro
         result.configFile = folder / "Config" / "MonitorConfig.xml";
     // A bare MONDAT folder is named after the folder it was collected in (term7/MONDAT,
     // term7/Data/MONDAT: "term7").
-    fs::path whole = fs::absolute(folder, ec).lexically_normal();
+    fs::path whole = folder;
     if (whole.filename().empty()) whole = whole.parent_path();
     const auto named = [](const fs::path& path, const char* name) {
         std::string text = Utf8(path.filename());
         for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return text == name;
     };
+    if (whole.filename().empty() || whole.filename() == "." || whole.filename() == ".." || named(whole, "MONDAT")) {
+        whole = fs::absolute(folder, ec).lexically_normal();
+        if (whole.filename().empty()) whole = whole.parent_path();
+    }
     if (named(whole, "MONDAT") && whole.has_parent_path()) {
         whole = whole.parent_path();
         if (named(whole, "DATA") && whole.has_parent_path()) whole = whole.parent_path();
@@ -71,11 +74,13 @@ bool OpenDataFolder(const fs::path& folder, DataFolder& result, std::string& pro
         problem = "no data files (DATA<n>, DATB<n>, DATC) in " + Utf8(result.dataDir);
         return false;
     }
-    const auto order = [](const DataFile& file) {
-        return std::make_tuple(file.kind.day.value_or(-1), file.kind.kind == DataKind::operations, file.name);
-    };
-    std::sort(result.files.begin(), result.files.end(),
-              [&](const DataFile& a, const DataFile& b) { return order(a) < order(b); });
+    std::sort(result.files.begin(), result.files.end(), [](const DataFile& a, const DataFile& b) {
+        const std::int64_t dayA = a.kind.day.value_or(-1), dayB = b.kind.day.value_or(-1);
+        if (dayA != dayB) return dayA < dayB;
+        const bool logA = a.kind.kind == DataKind::operations, logB = b.kind.kind == DataKind::operations;
+        if (logA != logB) return logB;
+        return a.name < b.name;
+    });
     return true;
 }
 
@@ -103,12 +108,16 @@ bool ReadPlainFile(const fs::path& path, std::string& plain, std::string& proble
         problem = "cannot be read";
         return false;
     }
-    std::string bytes(static_cast<size_t>(size), '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
+    // Read straight into `plain` (its room is reused from file to file): most files are plain.
+    plain.resize(static_cast<size_t>(size));
+    in.read(plain.data(), static_cast<std::streamsize>(plain.size()));
+    plain.resize(static_cast<size_t>(in.gcount()));
     if (in.bad()) {
         problem = "cannot be read";
         return false;
     }
+    if (ContainerShapeOf(plain.data(), plain.size()) == ContainerShape::plain) return true;
+    const std::string bytes = std::move(plain);
+    plain.clear();
     return PlainContent(bytes, plain, problem);
 }

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "tools/export/ExportSink.h"
 
@@ -25,7 +26,7 @@ public:
     bool Finish(std::string& problem) override;
 
     // Bytes handed to the stream so far (buffered ones included).
-    std::uint64_t BytesWritten() const { return m_written + m_buffer.size(); }
+    std::uint64_t BytesWritten() const { return m_written + m_used; }
 
 private:
     struct KindPieces {
@@ -33,10 +34,16 @@ private:
         std::unordered_map<std::int32_t, std::string> value1, value2;
     };
     void UseNames(const OperationNameTable& names);
-    void FlushIfFull();
+    // Room for `size` more bytes at the end of the buffer (written out first when it is full).
+    char* Room(size_t size);
+    void Append(const std::string& text);
+    bool Flush();
 
     std::ostream& m_out;
-    std::string m_buffer;
+    // Lines are put together in a buffer of fixed size, with plain copies: a log's lines are some
+    // 200 bytes each, and the stream is handed large blocks.
+    std::vector<char> m_buffer;
+    size_t m_used = 0;
     std::uint64_t m_written = 0;
     std::uint64_t m_namesSerial = UINT64_MAX;
     std::unordered_map<std::int32_t, KindPieces> m_pieces;

@@ -31,10 +31,16 @@ std::string Narrow(const CString& text) {
     return WideToNarrow(text.str());
 }
 
+// Names compare as the profile reader compares them, without regard to case.
+wchar_t Lower(wchar_t c) {
+    if (c < 0x80) return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
+    return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+}
+
 bool SameName(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
+        if (a[i] != b[i] && Lower(a[i]) != Lower(b[i])) return false;
     return true;
 }
 
@@ -116,9 +122,18 @@ std::string ProfileValue(const ProfileLine& line) {
     return Narrow(value);
 }
 
-bool LooksLikeXml(const std::wstring& text) {
-    const size_t first = text.find_first_not_of(L" \t\r\n\xFEFF");
-    return first != std::wstring::npos && text[first] == L'<';
+// An XML document begins with '<' after blanks (and a byte-order mark); a profile never does.
+// UTF-16 text is decoded to tell; UTF-8 and other bytes are looked at as they are.
+bool LooksLikeXml(const std::string& plain) {
+    if (plain.size() >= 2 &&
+        ((plain[0] == '\xff' && plain[1] == '\xfe') || (plain[0] == '\xfe' && plain[1] == '\xff'))) {
+        const std::wstring text = DecodeText(plain);
+        const size_t first = text.find_first_not_of(L" \t\r\n\xFEFF");
+        return first != std::wstring::npos && text[first] == L'<';
+    }
+    size_t first = plain.compare(0, 3, "\xef\xbb\xbf") == 0 ? 3 : 0;
+    first = plain.find_first_not_of(" \t\r\n", first);
+    return first != std::string::npos && plain[first] == '<';
 }
 
 // Profile form: the six figures in [ROOT], then one section per log-on.
@@ -283,17 +298,15 @@ std::optional<std::string> DateOfDay(std::int64_t day) {
 
 bool ParseStatistics(const std::string& plain, StatisticsContent& statistics, std::string& problem) {
     statistics = StatisticsContent();
-    const std::wstring text = DecodeText(plain);
-    if (LooksLikeXml(text)) return ParseStatisticsXml(text, statistics, problem);
+    if (LooksLikeXml(plain)) return ParseStatisticsXml(DecodeText(plain), statistics, problem);
     return ParseStatisticsProfile(plain, statistics, problem);
 }
 
 bool ParseMachine(const std::string& plain, MachineContent& machine, std::string& problem) {
     machine.clear();
-    const std::wstring text = DecodeText(plain);
-    if (LooksLikeXml(text)) {
+    if (LooksLikeXml(plain)) {
         CMarkup xml;
-        xml.SetDoc(text.c_str());
+        xml.SetDoc(DecodeText(plain).c_str());
         if (!xml.FindElem(L"ROOT")) {
             problem = "not a system information file (no ROOT element)";
             return false;

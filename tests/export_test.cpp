@@ -190,16 +190,19 @@ TEST_F(ExportTest, GivenConfigurationNamesEveryFolder) {
 }
 
 TEST_F(ExportTest, UnreadableFilesAreReportedAndTheRestIsExported) {
-    const ChildResult result = Decode({"export", Folder("term3"), Utf8(root / "nothere"), Folder("term1")});
+    fs::create_directories(root / "empty");
+    const ChildResult result =
+        Decode({"export", Folder("term3"), Utf8(root / "nothere"), Folder("empty"), Folder("term1")});
     EXPECT_EQ(result.exitCode, 1);
     std::string err = result.err;
 #ifdef _WIN32
     std::replace(err.begin(), err.end(), '\\', '/');
 #endif
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 3) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 4) << err;
     EXPECT_NE(err.find("DATB4705: damaged container"), std::string::npos) << err;
     EXPECT_NE(err.find("DATB4706: not a statistics file"), std::string::npos) << err;
     EXPECT_NE(err.find("nothere: no such directory"), std::string::npos) << err;
+    EXPECT_NE(err.find("empty: no data files"), std::string::npos) << err;
     const std::vector<json> lines = Lines(result.out);
     EXPECT_EQ(OfKind(lines, "operation").size(), 4u);
     EXPECT_EQ(OfKind(lines, "statistics").size(), 1u);

@@ -54,8 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     origin.content = plain;
-    std::ostringstream out;
-    JsonLinesWriter writer(out);
+    // One writer for the run (its buffer is a megabyte), emptied before each input.
+    static std::ostringstream out;
+    static JsonLinesWriter writer(out);
+    out.str("");
+    out.clear();
     if (!ExportPlainFile(origin, plain, Names(), writer, problem)) {
         Check(!problem.empty());
         return 0;

@@ -1,5 +1,6 @@
 // Finding the data files of a collected data folder: a host folder (its Data/MONDAT), a folder
-// that holds a collected MONDAT folder, or a bare MONDAT folder. Files are classified by name only; their content is read one file at a time.
+// that holds a collected MONDAT folder, or a bare MONDAT folder. Files are classified by name
+// only; their content is read one file at a time.
 #pragma once
 
 #include <cstdint>

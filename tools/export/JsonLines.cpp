@@ -53,15 +53,6 @@ private:
     bool m_first = true;
 };
 
-// The fields every line of a file starts with, the object left open.
-std::string Head(const char* kind, const FileOrigin& origin) {
-    std::string head = "{";
-    Fields fields(head);
-    fields.Add("kind", kind).Add("source", origin.source).Add("machine", origin.machine).Add("file", origin.file);
-    if (origin.kind != DataKind::machine) fields.Add("day", origin.day).Add("date", origin.date);
-    return head;
-}
-
 char* Copy(char* at, const std::string& text) {
     std::memcpy(at, text.data(), text.size());
     return at + text.size();
@@ -83,6 +74,20 @@ constexpr size_t kNumbersRoom = 128;
 
 }  // namespace
 
+// The fields every line of a file starts with, the object left open. The folder's source and
+// machine are serialized once per folder.
+std::string JsonLinesWriter::Head(const char* kind, const FileOrigin& origin) {
+    if (origin.source != m_source || origin.machine != m_machine) Folder(origin.source, origin.machine);
+    std::string head = "{\"kind\":\"";
+    head += kind;  // one of our own names
+    head += '"';
+    head += m_folderFields;
+    Fields fields(head);
+    fields.Add("file", origin.file);
+    if (origin.kind != DataKind::machine) fields.Add("day", origin.day).Add("date", origin.date);
+    return head;
+}
+
 JsonLinesWriter::JsonLinesWriter(std::ostream& out) : m_out(out), m_buffer(kBufferSize) {}
 
 JsonLinesWriter::~JsonLinesWriter() {
@@ -90,7 +95,13 @@ JsonLinesWriter::~JsonLinesWriter() {
     Finish(ignored);
 }
 
-void JsonLinesWriter::Folder(const std::string&, const std::string&) {}
+void JsonLinesWriter::Folder(const std::string& source, const std::string& machine) {
+    m_source = source;
+    m_machine = machine;
+    std::string fields = "{";
+    Fields(fields).Add("source", source).Add("machine", machine);
+    m_folderFields = "," + fields.substr(1);
+}
 
 void JsonLinesWriter::Machine(const FileOrigin& origin, const MachineContent& machine) {
     std::string line = Head("machine", origin);

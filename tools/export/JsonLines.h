@@ -33,6 +33,7 @@ private:
         std::string operation;  // ,"operation":"..."
         std::unordered_map<std::int32_t, std::string> value1, value2;
     };
+    std::string Head(const char* kind, const FileOrigin& origin);
     void UseNames(const OperationNameTable& names);
     // Room for `size` more bytes at the end of the buffer (written out first when it is full).
     char* Room(size_t size);
@@ -45,6 +46,7 @@ private:
     std::vector<char> m_buffer;
     size_t m_used = 0;
     std::uint64_t m_written = 0;
+    std::string m_source, m_machine, m_folderFields;  // ,"source":...,"machine":...
     std::uint64_t m_namesSerial = UINT64_MAX;
     std::unordered_map<std::int32_t, KindPieces> m_pieces;
 };

@@ -18,12 +18,6 @@ const char* const kTransmissionFieldNames[8] = {
 
 namespace {
 
-std::int32_t ReadInt32(const unsigned char* bytes) {
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
-        (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24));
-}
-
 std::string Narrow(const std::wstring& text) {
     return WideToNarrow(text);
 }
@@ -261,19 +255,6 @@ void ReadMachineXml(CMarkup& xml, MachineContent& machine, const std::string& su
 }
 
 }  // namespace
-
-OperationEntry OperationAt(std::string_view log, std::size_t index) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(log.data()) + index * kOperationRecordSize;
-    return {ReadInt32(bytes), ReadInt32(bytes + 4), ReadInt32(bytes + 8), ReadInt32(bytes + 12)};
-}
-
-bool TimeOfDayParts(std::int32_t timeOfDay, int& hour, int& minute, int& second) {
-    if (timeOfDay < 0) return false;
-    hour = timeOfDay / 10000;
-    minute = timeOfDay / 100 % 100;
-    second = timeOfDay % 100;
-    return hour <= 23 && minute <= 59 && second <= 59;
-}
 
 std::optional<std::string> TimeOfDayText(std::int32_t timeOfDay) {
     int hour = 0, minute = 0, second = 0;

@@ -25,11 +25,26 @@ constexpr std::size_t kOperationRecordSize = 16;
 inline std::size_t OperationCount(std::string_view log) {
     return log.size() / kOperationRecordSize;
 }
-OperationEntry OperationAt(std::string_view log, std::size_t index);
+// Record `index` (< OperationCount): inline, since an export reads each of millions of records.
+inline OperationEntry OperationAt(std::string_view log, std::size_t index) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(log.data()) + index * kOperationRecordSize;
+    const auto field = [bytes](int at) {
+        return static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
+            (static_cast<std::uint32_t>(bytes[at + 2]) << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24));
+    };
+    return {field(0), field(4), field(8), field(12)};
+}
 
 // The hour, minute and second of a stored time of day; false when it is not one (a record whose
 // clock could not be read holds -1 parts).
-bool TimeOfDayParts(std::int32_t timeOfDay, int& hour, int& minute, int& second);
+inline bool TimeOfDayParts(std::int32_t timeOfDay, int& hour, int& minute, int& second) {
+    if (timeOfDay < 0) return false;
+    hour = timeOfDay / 10000;
+    minute = timeOfDay / 100 % 100;
+    second = timeOfDay % 100;
+    return hour <= 23 && minute <= 59 && second <= 59;
+}
 // "HH:MM:SS" of a stored time of day, or nothing when it is not one.
 std::optional<std::string> TimeOfDayText(std::int32_t timeOfDay);
 // "YYYY-MM-DD" of day number `day` (days since 2010-01-01), or nothing past the year 9999.

@@ -69,6 +69,9 @@ public:
 
     // Offline decoding.
     bool DecryptMonitor(int nKind, CString strPath);
+    // The names of the monitor configuration by type code (kind name, value names), as loaded by
+    // the constructor: what DecryptMonitor restores, for readers that decode records themselves.
+    const std::map<std::int32_t, OperationName>& OperationNames() const { return m_mapOperationByType; }
 
     // Process sampler and report.
     bool CollectProcessInfo();

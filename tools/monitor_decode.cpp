@@ -5,8 +5,15 @@
 //                                              HOSTDIR's monitor configuration
 //   monitor-decode show HOSTDIR                prints the decoded content of HOSTDIR's data directory
 //                                              without changing any file there
+//   monitor-decode export [--config FILE] [--output FILE | --sqlite FILE] FOLDER...
+//                                              writes everything in the data folders (host folders or
+//                                              bare MONDAT folders) as JSON Lines, or into an SQLite
+//                                              database, changing no file there (tools/export/)
+//   monitor-decode summary [--config FILE] FOLDER...
+//                                              prints a short report of the same data
 //
-// Exit codes: 0 done, 1 the input could not be decoded, 2 bad usage.
+// Exit codes: 0 done, 1 the input could not be decoded (export and summary: some of it, after going
+// on with the rest), 2 bad usage.
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -24,6 +31,7 @@
 #include "store/Container.h"
 #include "tools/ProgramMain.h"
 #include "tools/ScratchFolder.h"
+#include "tools/export/Commands.h"
 
 namespace fs = std::filesystem;
 
@@ -45,7 +53,17 @@ const char* kUsage =
     "  monitor-decode oplog FILE --host HOSTDIR  write FILE.xml: the operation log with the names of\n"
     "                                            HOSTDIR's Config/MonitorConfig.xml\n"
     "  monitor-decode show HOSTDIR               print the decoded content of HOSTDIR/Data/MONDAT,\n"
-    "                                            changing no file there\n";
+    "                                            changing no file there\n"
+    "  monitor-decode export [--config FILE] [--output FILE | --sqlite FILE] FOLDER...\n"
+    "                                            write every record of the data folders (host folders or\n"
+    "                                            bare MONDAT folders) as JSON Lines to standard output,\n"
+    "                                            to FILE, or into the SQLite database FILE (appended to;\n"
+    "                                            no file imported twice), with the names of --config or\n"
+    "                                            of a host folder's Config/MonitorConfig.xml\n"
+    "  monitor-decode summary [--config FILE] FOLDER...\n"
+    "                                            print a short report: machines, days, operations by kind,\n"
+    "                                            memory and CPU figures, log-on servers, what was not read\n"
+    "exit codes: 0 done, 1 (some) input could not be decoded, 2 bad usage\n";
 
 int Fail(const std::string& message) {
     std::cerr << "monitor-decode: " << message << "\n";
@@ -322,6 +340,10 @@ int ProgramMain(const std::vector<std::string>& args) {
         std::cout << kUsage;
         return 0;
     }
+    // The export commands take options of their own.
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (args[0] == "export") return ExportCommand(rest);
+    if (args[0] == "summary") return SummaryCommand(rest);
     for (const auto& arg : args)
         if (arg.rfind("-", 0) == 0 && arg != "--host") return Usage("unknown option " + arg);
     try {

@@ -20,6 +20,7 @@
 
 #include "host/HostEnvironment.h"
 #include "platform/Module.h"
+#include "platform/ProcessInfo.h"
 #include "platform/System.h"
 #include "platform/TextConv.h"
 
@@ -27,19 +28,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Resident memory of this process in kilobytes ("VmRSS" of /proc/self/status).
+// Resident memory of this process in kilobytes, as the monitor itself reads it.
 long ResidentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    long value = 0;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            status >> value;
-            return value;
-        }
-        status.ignore(1 << 16, '\n');
-    }
-    return -1;
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    return GetProcessMemoryInfo(&counters, sizeof counters) ? static_cast<long>(counters.WorkingSetSize / 1024) : -1;
 }
 
 // The shared objects mapped into this process (the paths of /proc/self/maps ending in ".so" or

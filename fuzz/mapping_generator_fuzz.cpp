@@ -13,22 +13,10 @@
 #include <string>
 
 #include "fuzz/FuzzScratch.h"
+#include "fuzz/MonitorAccess.h"
 #include "platform/System.h"
 #include "platform/TextConv.h"
 #include "shell/MonitorControl.h"
-
-// The monitor's friend for private access; this program links no test support, so the name is
-// free here.
-struct MonitorTestAccess {
-    static auto& ByName(CMonitorControl& m) { return m.m_mapOperationByName; }
-    static auto& ByType(CMonitorControl& m) { return m.m_mapOperationByType; }
-    static void Reload(CMonitorControl& m) {
-        m.m_mapOperationByName.clear();
-        m.m_mapOperationByType.clear();
-        m.m_mapRequestMapping.clear();
-        m.GetOperationMapping();
-    }
-};
 
 namespace {
 

@@ -3,7 +3,8 @@
 # until it has run FUZZ_RUNS inputs (default 10 million) or FUZZ_MAX_SECONDS (default 4 hours)
 # have passed, one after the other, with its seed corpus and flags (fuzz/NAME.options). Prints a
 # line per target: inputs run, seconds, inputs a second, and whether it found anything; a finding
-# is left as build-fuzz/NAME-findings/crash-* (make it a seed: see README, Reliability).
+# is left as build-fuzz/NAME-findings/crash-* (make it a seed: see README, Reliability). What the
+# targets print themselves is dropped (-close_fd_mask=1): the log keeps libFuzzer's lines.
 #   bash scripts/fuzz-long.sh                 every target
 #   bash scripts/fuzz-long.sh oplog markup    these targets
 set -euo pipefail
@@ -26,7 +27,7 @@ for name in "${targets[@]}"; do
   start=$(date +%s)
   rc=0
   "build-fuzz/fuzz/${name}_fuzz" -runs="$runs" -max_total_time="$max_seconds" -timeout=10 -rss_limit_mb=2048 \
-      -artifact_prefix="$findings/" "${options[@]}" "$work" "fuzz/corpus/$name" > "build-fuzz/$name-long.log" 2>&1 || rc=$?
+      -close_fd_mask=1 -artifact_prefix="$findings/" "${options[@]}" "$work" "fuzz/corpus/$name" > "build-fuzz/$name-long.log" 2>&1 || rc=$?
   seconds=$(( $(date +%s) - start ))
   done_runs=$(grep -oE '^Done [0-9]+ runs' "build-fuzz/$name-long.log" | grep -oE '[0-9]+' || echo 0)
   [ "$seconds" -gt 0 ] || seconds=1

@@ -12,9 +12,14 @@
 inline const std::filesystem::path& FuzzScratchDir(const char* target) {
     static const std::filesystem::path dir = [target] {
         std::error_code ec;
+        // FUZZ_SCRATCH: a folder the caller removes afterwards (the scripts make one per target),
+        // so that nothing is left in memory when a target ends by a finding or a signal.
+        const char* chosen = std::getenv("FUZZ_SCRATCH");
         const std::filesystem::path shm = "/dev/shm";
-        const std::filesystem::path base =
-            std::filesystem::is_directory(shm, ec) ? shm : std::filesystem::temp_directory_path();
+        const std::filesystem::path base = chosen && std::filesystem::is_directory(chosen, ec) ? chosen
+                                           : std::filesystem::is_directory(shm, ec)
+                                               ? shm
+                                               : std::filesystem::temp_directory_path();
         auto path = base / (std::string(target) + "_" + std::to_string(std::random_device{}()));
         std::filesystem::create_directories(path);
         std::atexit([] {

@@ -22,11 +22,13 @@ for name in "${targets[@]}"; do
   options=()
   if [ -f "fuzz/$name.options" ]; then mapfile -t options < <(grep -v '^#' "fuzz/$name.options" | sed '/^$/d'); fi
   work=$(mktemp -d)
+  # The target's own scratch files, in memory where there is /dev/shm; removed with the target.
+  scratch=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
   findings="build-fuzz/$name-findings"
   mkdir -p "$findings"
   start=$(date +%s)
   rc=0
-  "build-fuzz/fuzz/${name}_fuzz" -runs="$runs" -max_total_time="$max_seconds" -timeout=10 -rss_limit_mb=2048 \
+  FUZZ_SCRATCH="$scratch" "build-fuzz/fuzz/${name}_fuzz" -runs="$runs" -max_total_time="$max_seconds" -timeout=10 -rss_limit_mb=2048 \
       -close_fd_mask=1 -artifact_prefix="$findings/" "${options[@]}" "$work" "fuzz/corpus/$name" > "build-fuzz/$name-long.log" 2>&1 || rc=$?
   seconds=$(( $(date +%s) - start ))
   done_runs=$(grep -oE '^Done [0-9]+ runs' "build-fuzz/$name-long.log" | grep -oE '[0-9]+' || echo 0)
@@ -34,6 +36,6 @@ for name in "${targets[@]}"; do
   result="clean"
   if [ "$rc" -ne 0 ]; then result="FINDING (see build-fuzz/$name-long.log)"; failed=1; fi
   printf '%-20s %12s inputs %7ss %9s/s  %s\n' "$name" "$done_runs" "$seconds" "$((done_runs / seconds))" "$result"
-  rm -rf "$work"
+  rm -rf "$work" "$scratch"
 done
 exit $failed

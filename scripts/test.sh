@@ -42,13 +42,15 @@ for target in build-fuzz/fuzz/*_fuzz; do
   name=$(basename "$target" _fuzz)
   corpus="fuzz/corpus/$name"
   work=$(mktemp -d)
+  # The target's own scratch files, in memory where there is /dev/shm; removed with the target.
+  scratch=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
   echo "-- $name"
   # fuzz/NAME.options: the target's own flags, one per line (an input size bound, say).
   options=()
   if [ -f "fuzz/$name.options" ]; then mapfile -t options < <(grep -v '^#' "fuzz/$name.options" | sed '/^$/d'); fi
-  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 "${options[@]}" \
+  FUZZ_SCRATCH="$scratch" "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 "${options[@]}" \
             "$work" "$corpus" > "build-fuzz/$name.log" 2>&1 || { tail -40 "build-fuzz/$name.log"; exit 1; }
-  rm -rf "$work"
+  rm -rf "$work" "$scratch"
   fuzzed=$((fuzzed + 1))
 done
 echo "fuzz: $fuzzed passed, 0 failed"

@@ -44,10 +44,12 @@ std::string Trimmed(const std::string& text) {
     return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
 }
 
-// A whole number that is all of the (trimmed) text, or nothing.
-std::optional<std::int64_t> WholeNumber(const std::string& raw) {
+// A number of type T (a whole number or a decimal one) that is all of the (trimmed) text, or
+// nothing.
+template <typename T>
+std::optional<T> NumberOf(const std::string& raw) {
     const std::string text = Trimmed(raw);
-    std::int64_t value = 0;
+    T value = 0;
     const char* begin = text.data();
     if (!text.empty() && text[0] == '+') ++begin;
     const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
@@ -55,14 +57,12 @@ std::optional<std::int64_t> WholeNumber(const std::string& raw) {
     return value;
 }
 
+std::optional<std::int64_t> WholeNumber(const std::string& raw) {
+    return NumberOf<std::int64_t>(raw);
+}
+
 std::optional<double> DecimalNumber(const std::string& raw) {
-    const std::string text = Trimmed(raw);
-    double value = 0;
-    const char* begin = text.data();
-    if (!text.empty() && text[0] == '+') ++begin;
-    const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || begin == end) return std::nullopt;
-    return value;
+    return NumberOf<double>(raw);
 }
 
 std::optional<bool> Flag(const std::string& raw) {

@@ -23,8 +23,17 @@
 
 namespace {
 
-// Reads every line of a text file (without line ends); false when it cannot be opened or read.
-bool ReadLines(const CString& path, std::vector<CString>& lines) {
+// Finds the child list `name` of the element the navigator is in (adding it at the end when a
+// hand-edited file lacks it) and enters it.
+void EnterList(CMarkup& xml, const wchar_t* name) {
+    xml.ResetMainPos();
+    if (!xml.FindElem(name)) xml.AddElem(name);
+    xml.IntoElem();
+}
+
+}  // namespace
+
+bool ReadHeaderLines(const CString& path, std::vector<CString>& lines) {
     CStdioFile file;
     if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeText)) return false;
     try {
@@ -38,21 +47,7 @@ bool ReadLines(const CString& path, std::vector<CString>& lines) {
     return true;
 }
 
-// Finds the child list `name` of the element the navigator is in (adding it at the end when a
-// hand-edited file lacks it) and enters it.
-void EnterList(CMarkup& xml, const wchar_t* name) {
-    xml.ResetMainPos();
-    if (!xml.FindElem(name)) xml.AddElem(name);
-    xml.IntoElem();
-}
-
-}  // namespace
-
-void CMonitorControl::ParseHeaderFile(CString strHeaderPath, int& nType, int& nValue1, int& nValue2,
-                                      CString strConfigPath) {
-    std::vector<CString> lines;
-    if (!ReadLines(strHeaderPath, lines)) return;
-
+void AddHeaderCommands(CMarkup& xml, const std::vector<CString>& lines, int& nType, int& nValue1, int& nValue2) {
     // (command string, filed under value1)
     std::vector<std::pair<CString, bool>> commands;
     for (const CString& line : lines) {
@@ -60,8 +55,7 @@ void CMonitorControl::ParseHeaderFile(CString strHeaderPath, int& nType, int& nV
             commands.emplace_back(define->command, line.Find(L"FUN") >= 0);
     }
 
-    CMarkup xml;
-    if (!EnterMonitorConfig(xml, strConfigPath)) return;
+    xml.ResetMainPos();
     // A file without the section gets one, so that the loader finds the kind.
     if (!xml.FindElem(L"OperationMapping")) xml.AddElem(L"OperationMapping");
     xml.IntoElem();
@@ -81,23 +75,39 @@ void CMonitorControl::ParseHeaderFile(CString strHeaderPath, int& nType, int& nV
         xml.AddElem(command, std::to_wstring(TakeNumber(first ? nValue1 : nValue2)).c_str());
         xml.OutOfElem();
     }
-    xml.Save(strConfigPath);
+    // Back to the root's children, where the next step starts.
+    xml.OutOfElem();
+    xml.OutOfElem();
 }
 
-void CMonitorControl::ParseClientRequest(CString strHeaderPath, CString strConfigPath) {
-    std::vector<CString> lines;
-    if (!ReadLines(strHeaderPath, lines)) return;
-
-    CMarkup xml;
-    if (!EnterMonitorConfig(xml, strConfigPath)) return;
+void ReplaceRequestMapping(CMarkup& xml, const std::vector<CString>& lines) {
+    xml.ResetMainPos();
     if (xml.FindElem(L"RequestMapping")) xml.RemoveElem();
     xml.AddElem(L"RequestMapping");
     xml.IntoElem();
-
     for (const CString& line : lines) {
         // "Req" + the number as written (0042 stays 0042), the description as it follows "//".
         if (const auto define = MatchRequestDefine(line))
             xml.AddElem(CString(L"Req") + define->number, define->description);
     }
+    xml.OutOfElem();
+}
+
+void CMonitorControl::ParseHeaderFile(CString strHeaderPath, int& nType, int& nValue1, int& nValue2,
+                                      CString strConfigPath) {
+    std::vector<CString> lines;
+    if (!ReadHeaderLines(strHeaderPath, lines)) return;
+    CMarkup xml;
+    if (!EnterMonitorConfig(xml, strConfigPath)) return;
+    AddHeaderCommands(xml, lines, nType, nValue1, nValue2);
+    xml.Save(strConfigPath);
+}
+
+void CMonitorControl::ParseClientRequest(CString strHeaderPath, CString strConfigPath) {
+    std::vector<CString> lines;
+    if (!ReadHeaderLines(strHeaderPath, lines)) return;
+    CMarkup xml;
+    if (!EnterMonitorConfig(xml, strConfigPath)) return;
+    ReplaceRequestMapping(xml, lines);
     xml.Save(strConfigPath);
 }

@@ -1,6 +1,8 @@
 // Helpers shared by the loader and the generator of the monitor configuration file.
 #pragma once
 
+#include <vector>
+
 #include "platform/CString.h"
 
 class CMarkup;
@@ -15,3 +17,14 @@ bool EnterMonitorConfig(CMarkup& xml, const CString& path);
 
 // Returns the counter's value and advances it by one (wrapping instead of overflowing).
 int TakeNumber(int& counter);
+
+// Reads every line of a header (without line ends); false when it cannot be opened or read.
+bool ReadHeaderLines(const CString& path, std::vector<CString>& lines);
+
+// The two header steps on a document whose navigator is among the root's children (as
+// EnterMonitorConfig leaves it), and leave it there. AddHeaderCommands appends the command
+// strings of `lines` to the kind "PostExecute" (added with the next type number when missing);
+// ReplaceRequestMapping puts a new "RequestMapping" with the request identifiers of `lines` in
+// the old one's place.
+void AddHeaderCommands(CMarkup& xml, const std::vector<CString>& lines, int& nType, int& nValue1, int& nValue2);
+void ReplaceRequestMapping(CMarkup& xml, const std::vector<CString>& lines);

@@ -2,14 +2,15 @@
 //
 // CreateOperationMapping rebuilds the "OperationMapping" section from the host's files beside its
 // executable and then lets the header steps (HeaderParsing.cpp) add the command strings and
-// rebuild "RequestMapping". Every kind numbers its first values from 1 in document order; the
-// keys are written as element names exactly as formed, in the form the handlers record them
+// rebuild "RequestMapping", all on one document loaded once and saved once. Every kind numbers its first values from 1
+// in document order; the keys are written as element names exactly as formed, in the form the handlers record them
 // (menu and toolbar paths with '|' in place of '\').
 //
 // The file must already exist with its "MonitorConfig" root; the generator never creates it and
 // never replaces a file it cannot read whole.
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "host/Markup.h"
 #include "mapping/MappingDocument.h"
@@ -151,14 +152,22 @@ void CMonitorControl::CreateOperationMapping() {
     AddNamedElements(xml, L"TabWndActive", L"4", dir + L"\\tab.xml", L"TAB");
     AddKindWithoutValues(xml, L"PopupMenuOpen", L"5");
     AddKindWithoutValues(xml, L"PopupMenuClose", L"6");
-    xml.Save(configPath);
+    xml.OutOfElem();
 
     // The command headers share the three counters, so numbering runs on from one to the next.
+    // A header that cannot be read adds nothing and takes no number.
     int nType = 7;
     int nValue1 = 1;
     int nValue2 = 1;
-    for (const wchar_t* header : {L"\\CmdMgrLogicDefine.h", L"\\LogicHandlerFun.h", L"\\LogicHandlerFun2.h"})
-        ParseHeaderFile(dir + header, nType, nValue1, nValue2, configPath);
+    for (const wchar_t* header : {L"\\CmdMgrLogicDefine.h", L"\\LogicHandlerFun.h", L"\\LogicHandlerFun2.h"}) {
+        std::vector<CString> lines;
+        if (ReadHeaderLines(dir + header, lines)) AddHeaderCommands(xml, lines, nType, nValue1, nValue2);
+    }
+    // A request header that cannot be read leaves the file's "RequestMapping" as it was.
+    std::vector<CString> requests;
+    if (ReadHeaderLines(dir + L"\\ClientRequest.h", requests)) ReplaceRequestMapping(xml, requests);
 
-    ParseClientRequest(dir + L"\\ClientRequest.h", configPath);
+    // Saved once, when the whole document is built: a run that stops half-way leaves the
+    // previous file, never one with a new "OperationMapping" and the old commands.
+    xml.Save(configPath);
 }

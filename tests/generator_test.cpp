@@ -363,3 +363,36 @@ TEST(MappingGenerator, SampleConfigurationIsUpToDate) {
                               "op TabWndActive v1 沪深A股=1", "op PostExecute type 7", "op PostExecute v1 QuoteList=1",
                               "op PostExecute v2 SHSZA=1", "req Req2001= 用户登录"}));
 }
+
+TEST(MappingGenerator, OneRunWritesWhatItsStepsWriteOneAfterTheOther) {
+    // The run builds its document once; the public steps load and save the file each. Both must
+    // leave the same bytes, a stale request section and a section the generator does not own
+    // included.
+    const std::string start =
+        "<MonitorConfig><Comment>kept</Comment><RequestMapping><Req1>stale</Req1></RequestMapping></MonitorConfig>";
+    std::string whole;
+    {
+        ScratchHost scratch;
+        WriteTextFile(scratch.Dir(), "Config/MonitorConfig.xml", start);
+        WriteHostUiFiles(scratch.Dir());
+        WriteCommandHeaders(scratch.Dir());
+        WriteRequestHeader(scratch.Dir());
+        CMonitorControl(true).CreateOperationMapping();
+        whole = ReadTextFile(scratch.Dir() / "Config" / "MonitorConfig.xml");
+    }
+    ScratchHost scratch;
+    WriteTextFile(scratch.Dir(), "Config/MonitorConfig.xml", start);
+    WriteHostUiFiles(scratch.Dir());
+    CMonitorControl monitor(true);
+    monitor.CreateOperationMapping();  // no headers yet: the UI kinds only
+    WriteCommandHeaders(scratch.Dir());
+    WriteRequestHeader(scratch.Dir());
+    const CString config = Wide(scratch.Dir() / "Config" / "MonitorConfig.xml");
+    int type = 7, value1 = 1, value2 = 1;
+    for (const char* header : {"CmdMgrLogicDefine.h", "LogicHandlerFun.h", "LogicHandlerFun2.h"})
+        monitor.ParseHeaderFile(Wide(scratch.Dir() / header), type, value1, value2, config);
+    monitor.ParseClientRequest(Wide(scratch.Dir() / "ClientRequest.h"), config);
+    EXPECT_EQ(ReadTextFile(scratch.Dir() / "Config" / "MonitorConfig.xml"), whole);
+    EXPECT_THAT(whole, ::testing::HasSubstr("PostExecute"));
+    EXPECT_THAT(whole, Not(::testing::HasSubstr("stale")));
+}

@@ -1,6 +1,7 @@
 // Helpers shared by the loader and the generator of the monitor configuration file.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "platform/CString.h"
@@ -20,6 +21,28 @@ int TakeNumber(int& counter);
 
 // Reads every line of a header (without line ends); false when it cannot be opened or read.
 bool ReadHeaderLines(const CString& path, std::vector<CString>& lines);
+
+// The host's files that the generator reads, by their name in the executable's folder
+// ("menu.xml", "CmdMgrLogicDefine.h").
+class HostFiles {
+public:
+    virtual ~HostFiles() = default;
+    // Loads a UI description file into `doc`; a file that cannot be read leaves it empty.
+    virtual void LoadDescription(const wchar_t* name, CMarkup& doc) = 0;
+    // Reads every line of a header; false when it cannot be read.
+    virtual bool ReadHeader(const wchar_t* name, std::vector<CString>& lines) = 0;
+};
+
+// The files of a folder, read as CMarkup::Load and ReadHeaderLines read them.
+class HostFolder : public HostFiles {
+public:
+    explicit HostFolder(CString dir) : m_dir(std::move(dir)) {}
+    void LoadDescription(const wchar_t* name, CMarkup& doc) override;
+    bool ReadHeader(const wchar_t* name, std::vector<CString>& lines) override;
+
+private:
+    CString m_dir;
+};
 
 // The two header steps on a document whose navigator is among the root's children (as
 // EnterMonitorConfig leaves it), and leave it there. AddHeaderCommands appends the command

@@ -53,11 +53,11 @@ bool EnterPath(CMarkup& doc, std::initializer_list<const wchar_t*> path) {
 }
 
 // "FENDRAKE" > "WORKSPACE" > "NAME" (text).
-void AddWorkspaces(CMarkup& xml, const CString& path) {
+void AddWorkspaces(CMarkup& xml, HostFiles& files) {
     OpenKind(xml, L"WorkspaceChanged", L"0");
     CMarkup doc;
     int number = 1;
-    doc.Load(path);
+    files.LoadDescription(L"configuration.xml", doc);
     if (EnterPath(doc, {L"FENDRAKE"})) {
         while (doc.FindElem(L"WORKSPACE")) {
             doc.IntoElem();
@@ -69,11 +69,11 @@ void AddWorkspaces(CMarkup& xml, const CString& path) {
 }
 
 // "ROOT" > "FDMENUBAR" > "MENU" > "MENU" (a menu) > "MENU" (an item): "||menu|item".
-void AddMenuCommands(CMarkup& xml, const CString& path) {
+void AddMenuCommands(CMarkup& xml, HostFiles& files) {
     OpenKind(xml, L"MenuCommand", L"1");
     CMarkup doc;
     int number = 1;
-    doc.Load(path);
+    files.LoadDescription(L"menu.xml", doc);
     if (EnterPath(doc, {L"ROOT", L"FDMENUBAR", L"MENU"})) {
         while (doc.FindElem(L"MENU")) {
             const CString prefix = L"||" + doc.GetAttrib(L"NAME");
@@ -87,11 +87,11 @@ void AddMenuCommands(CMarkup& xml, const CString& path) {
 
 // "ROOT" > "FDTOOLBAR" > "BUTTON": "||button", or "||button|item" for each drop-down "MENU" of a
 // button that has some (the button itself then has no entry).
-void AddToolbarCommands(CMarkup& xml, const CString& path) {
+void AddToolbarCommands(CMarkup& xml, HostFiles& files) {
     OpenKind(xml, L"ToolbarCommand", L"2");
     CMarkup doc;
     int number = 1;
-    doc.Load(path);
+    files.LoadDescription(L"toolbar.xml", doc);
     if (EnterPath(doc, {L"ROOT", L"FDTOOLBAR"})) {
         while (doc.FindElem(L"BUTTON")) {
             const CString prefix = L"||" + doc.GetAttrib(L"NAME");
@@ -110,12 +110,12 @@ void AddToolbarCommands(CMarkup& xml, const CString& path) {
 }
 
 // "ROOT" > `element` (NAME attribute): the dialog and tab files.
-void AddNamedElements(CMarkup& xml, const wchar_t* kind, const wchar_t* type, const CString& path,
+void AddNamedElements(CMarkup& xml, const wchar_t* kind, const wchar_t* type, HostFiles& files, const wchar_t* file,
                       const wchar_t* element) {
     OpenKind(xml, kind, type);
     CMarkup doc;
     int number = 1;
-    doc.Load(path);
+    files.LoadDescription(file, doc);
     if (EnterPath(doc, {L"ROOT"})) {
         while (doc.FindElem(element)) AddValue(xml, doc.GetAttrib(L"NAME"), number);
     }
@@ -134,22 +134,26 @@ void AddKindWithoutValues(CMarkup& xml, const wchar_t* kind, const wchar_t* type
 
 }  // namespace
 
-void CMonitorControl::CreateOperationMapping() {
-    const CString dir = GetExecutableDir();
-    const CString configPath = dir + L"\\Config\\MonitorConfig.xml";
+void HostFolder::LoadDescription(const wchar_t* name, CMarkup& doc) {
+    doc.Load(m_dir + L"\\" + name);
+}
 
-    CMarkup xml;
-    if (!EnterMonitorConfig(xml, configPath)) return;
+bool HostFolder::ReadHeader(const wchar_t* name, std::vector<CString>& lines) {
+    return ReadHeaderLines(m_dir + L"\\" + name, lines);
+}
+
+void CMonitorControl::BuildOperationMapping(CMarkup& xml, HostFiles& files) {
     // The section is rebuilt from nothing on every run; a new one takes the old one's place.
+    xml.ResetMainPos();
     if (xml.FindElem(L"OperationMapping")) xml.RemoveElem();
     xml.AddElem(L"OperationMapping");
     xml.IntoElem();
 
-    AddWorkspaces(xml, dir + L"\\configuration.xml");
-    AddMenuCommands(xml, dir + L"\\menu.xml");
-    AddToolbarCommands(xml, dir + L"\\toolbar.xml");
-    AddNamedElements(xml, L"DialogShow", L"3", dir + L"\\dialog.xml", L"DIALOG");
-    AddNamedElements(xml, L"TabWndActive", L"4", dir + L"\\tab.xml", L"TAB");
+    AddWorkspaces(xml, files);
+    AddMenuCommands(xml, files);
+    AddToolbarCommands(xml, files);
+    AddNamedElements(xml, L"DialogShow", L"3", files, L"dialog.xml", L"DIALOG");
+    AddNamedElements(xml, L"TabWndActive", L"4", files, L"tab.xml", L"TAB");
     AddKindWithoutValues(xml, L"PopupMenuOpen", L"5");
     AddKindWithoutValues(xml, L"PopupMenuClose", L"6");
     xml.OutOfElem();
@@ -159,14 +163,23 @@ void CMonitorControl::CreateOperationMapping() {
     int nType = 7;
     int nValue1 = 1;
     int nValue2 = 1;
-    for (const wchar_t* header : {L"\\CmdMgrLogicDefine.h", L"\\LogicHandlerFun.h", L"\\LogicHandlerFun2.h"}) {
+    for (const wchar_t* header : {L"CmdMgrLogicDefine.h", L"LogicHandlerFun.h", L"LogicHandlerFun2.h"}) {
         std::vector<CString> lines;
-        if (ReadHeaderLines(dir + header, lines)) AddHeaderCommands(xml, lines, nType, nValue1, nValue2);
+        if (files.ReadHeader(header, lines)) AddHeaderCommands(xml, lines, nType, nValue1, nValue2);
     }
-    // A request header that cannot be read leaves the file's "RequestMapping" as it was.
+    // A request header that cannot be read leaves the document's "RequestMapping" as it was.
     std::vector<CString> requests;
-    if (ReadHeaderLines(dir + L"\\ClientRequest.h", requests)) ReplaceRequestMapping(xml, requests);
+    if (files.ReadHeader(L"ClientRequest.h", requests)) ReplaceRequestMapping(xml, requests);
+}
 
+void CMonitorControl::CreateOperationMapping() {
+    const CString dir = GetExecutableDir();
+    const CString configPath = dir + L"\\Config\\MonitorConfig.xml";
+
+    CMarkup xml;
+    if (!EnterMonitorConfig(xml, configPath)) return;
+    HostFolder files(dir);
+    BuildOperationMapping(xml, files);
     // Saved once, when the whole document is built: a run that stops half-way leaves the
     // previous file, never one with a new "OperationMapping" and the old commands.
     xml.Save(configPath);

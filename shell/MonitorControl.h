@@ -44,6 +44,7 @@
 #include "shell/MonitorTypes.h"
 
 class CMarkup;
+class HostFiles;
 struct MonitorTestAccess;
 
 extern "C" {
@@ -95,6 +96,9 @@ private:
 
     // Monitor configuration.
     void GetOperationMapping();
+    // What CreateOperationMapping does between loading and saving the file: rebuilds both
+    // sections of `xml` (its navigator among the root's children) from the host's files.
+    void BuildOperationMapping(CMarkup& xml, HostFiles& files);
 
     // Day files.
     void CleanUpFile();

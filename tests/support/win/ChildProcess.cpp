@@ -3,6 +3,7 @@
 // killed child ends with status 137, as one killed with SIGKILL reports on POSIX.
 #include <windows.h>
 
+#include <cstdio>
 #include <cwctype>
 #include <map>
 
@@ -101,26 +102,38 @@ Child::Child(const std::vector<std::string>& argv, const fs::path& workDir, cons
     std::wstring block = EnvironmentBlock(environment);
     const std::wstring dir = workDir.empty() ? fs::current_path().wstring() : workDir.wstring();
 
-    HANDLE in = InheritableFile("NUL", false);
-    HANDLE out = InheritableFile(m_capture / "out", true);
-    HANDLE err = InheritableFile(m_capture / "err", true);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in;
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION info{};
-    // No application name: the system finds the program from the command line, ".exe" included.
-    if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-        ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, block.data(),
-                         dir.c_str(), &startup, &info)) {
-        ::CloseHandle(info.hThread);
-        m_native->process = info.hProcess;
-        m_native->running = true;
+    // A start that fails is tried again a few times: under Wine on a loaded machine the start of
+    // a new process now and then fails once and succeeds the next time. The last error is
+    // printed, so a failure that stays says why.
+    DWORD error = 0;
+    for (int attempt = 1; attempt <= 5 && !m_native->process; ++attempt) {
+        if (attempt > 1) ::Sleep(200);
+        HANDLE in = InheritableFile("NUL", false);
+        HANDLE out = InheritableFile(m_capture / "out", true);
+        HANDLE err = InheritableFile(m_capture / "err", true);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = in;
+        startup.hStdOutput = out;
+        startup.hStdError = err;
+        PROCESS_INFORMATION info{};
+        // No application name: the system finds the program from the command line, ".exe" included.
+        if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
+            error = ::GetLastError();
+        } else if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                                    block.data(), dir.c_str(), &startup, &info)) {
+            ::CloseHandle(info.hThread);
+            m_native->process = info.hProcess;
+            m_native->running = true;
+        } else {
+            error = ::GetLastError();
+        }
+        for (HANDLE handle : {in, out, err})
+            if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
     }
-    for (HANDLE handle : {in, out, err})
-        if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+    if (!m_native->process)
+        std::fprintf(stderr, "cannot start %ls: error %lu\n", program.c_str(), static_cast<unsigned long>(error));
 }
 
 Child::~Child() {

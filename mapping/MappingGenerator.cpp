@@ -2,9 +2,9 @@
 //
 // CreateOperationMapping rebuilds the "OperationMapping" section from the host's files beside its
 // executable and then lets the header steps (HeaderParsing.cpp) add the command strings and
-// rebuild "RequestMapping", all on one document loaded once and saved once. Every kind numbers its first values from 1
-// in document order; the keys are written as element names exactly as formed, in the form the handlers record them
-// (menu and toolbar paths with '|' in place of '\').
+// rebuild "RequestMapping", all on one document loaded once and saved once. Every kind numbers
+// its first values from 1 in document order; the keys are written as element names exactly as
+// formed, in the form the handlers record them (menu and toolbar paths with '|' in place of '\').
 //
 // The file must already exist with its "MonitorConfig" root; the generator never creates it and
 // never replaces a file it cannot read whole.
